@@ -76,8 +76,8 @@ char *format_values(std::span<const unsigned char> bytes, unsigned &row_position
     const unsigned char *next = bytes.data();
     const unsigned char *const end = next + bytes.size();
     while (next != end) {
-        const std::size_t count =
-            std::min<std::size_t>(values_per_row - row_position, static_cast<std::size_t>(end - next));
+        const std::size_t count = std::min<std::size_t>(values_per_row - row_position,
+                                                        static_cast<std::size_t>(end - next));
         if (count == values_per_row)
             out = put_values<values_per_row>(next, out);
         else
@@ -102,12 +102,10 @@ write_result write_array(byte_source &source, byte_sink &sink) {
     unsigned row_position = 0;
     for (;;) {
         const std::ptrdiff_t count = source.read_some(input);
-        if (count < 0)
-            return {write_status::read_failed, errno};
-        if (count == 0)
-            break;
-        out = format_values(std::span(input.data(), static_cast<std::size_t>(count)),
-                            row_position, out);
+        if (count < 0) return {write_status::read_failed, errno};
+        if (count == 0) break;
+        out = format_values(std::span(input.data(), static_cast<std::size_t>(count)), row_position,
+                            out);
         if (!sink.write_all(std::span<const char>(output_start, out)))
             return {write_status::write_failed, errno};
         out = output_start;
@@ -121,8 +119,7 @@ write_result write_array(byte_source &source, byte_sink &sink) {
 std::ptrdiff_t fd_source::read_some(std::span<unsigned char> buffer) {
     for (;;) {
         const ssize_t count = ::read(fd_, buffer.data(), buffer.size());
-        if (count >= 0 || errno != EINTR)
-            return count;
+        if (count >= 0 || errno != EINTR) return count;
     }
 }
 
@@ -130,8 +127,7 @@ bool fd_sink::write_all(std::span<const char> text) {
     while (!text.empty()) {
         const ssize_t count = ::write(fd_, text.data(), text.size());
         if (count < 0) {
-            if (errno == EINTR)
-                continue;
+            if (errno == EINTR) continue;
             return false;
         }
         if (count == 0) { // no progress and no reason: do not spin
