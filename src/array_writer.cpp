@@ -5,57 +5,48 @@
 #include <cerrno>
 #include <cstring>
 #include <unistd.h>
+#include <utility>
 
 namespace tremlox {
 namespace {
 
-// The text of one value, "0," to "255,", padded to four characters so that
-// it is always copied whole; only the first `size` characters count.
-struct value_text {
-    char text[max_value_size];
-    unsigned char size;
-};
-
-constexpr std::array<value_text, 256> make_value_table() {
-    std::array<value_text, 256> table{};
+// The text of one value, "0," to "255,", padded with zeros to four
+// characters so that it is always copied whole, and its length in the byte
+// above them: one load per value gives both.
+constexpr std::array<std::uint64_t, 256> make_value_table() {
+    std::array<std::uint64_t, 256> table{};
     for (unsigned value = 0; value < 256; ++value) {
-        value_text &entry = table[value];
-        char digits[3];
-        unsigned count = 0;
-        unsigned rest = value;
-        do {
-            digits[count++] = static_cast<char>('0' + rest % 10);
-            rest /= 10;
-        } while (rest != 0);
-        for (unsigned i = 0; i < count; ++i)
-            entry.text[i] = digits[count - 1 - i];
-        entry.text[count] = ',';
-        entry.size = static_cast<unsigned char>(count + 1);
+        char text[max_value_size] = {};
+        unsigned size = 0;
+        if (value >= 100)
+            text[size++] = static_cast<char>('0' + value / 100);
+        if (value >= 10)
+            text[size++] = static_cast<char>('0' + value / 10 % 10);
+        text[size++] = static_cast<char>('0' + value % 10);
+        text[size++] = ',';
+        std::uint64_t entry = std::uint64_t{size} << 32;
+        for (unsigned i = 0; i < max_value_size; ++i) // little-endian byte order
+            entry |= std::uint64_t{static_cast<unsigned char>(text[i])} << (8 * i);
+        table[value] = entry;
     }
     return table;
 }
 
-constexpr std::array<value_text, 256> value_table = make_value_table();
+constexpr std::array<std::uint64_t, 256> value_table = make_value_table();
 
 // Copies four characters whatever the value's length: one unaligned store
 // instead of a length-dependent copy. The caller's room for max_value_size
 // per value covers the padding.
 inline char *put_value(char *out, unsigned char byte) {
-    const value_text &entry = value_table[byte];
-    std::memcpy(out, entry.text, max_value_size);
-    return out + entry.size;
+    const std::uint64_t entry = value_table[byte];
+    const auto text = static_cast<std::uint32_t>(entry);
+    std::memcpy(out, &text, max_value_size);
+    return out + (entry >> 32);
 }
 
 inline char *put_text(char *out, std::string_view text) {
     std::memcpy(out, text.data(), text.size());
     return out + text.size();
-}
-
-// A count known at compile time lets the compiler unroll a whole row.
-template <unsigned count> inline char *put_values(const unsigned char *bytes, char *out) {
-    for (unsigned i = 0; i < count; ++i)
-        out = put_value(out, bytes[i]);
-    return out;
 }
 
 inline char *put_values(const unsigned char *bytes, std::size_t count, char *out) {
@@ -64,62 +55,43 @@ inline char *put_values(const unsigned char *bytes, std::size_t count, char *out
     return out;
 }
 
-// Input is read in blocks of this size; the output buffer holds the header,
-// one formatted block and the terminator, so memory use stays fixed.
-constexpr std::size_t input_block_size = 128 * 1024;
-constexpr std::size_t output_buffer_size =
-    header.size() + formatted_size_bound(input_block_size) + terminator.size();
+// A whole row and its break, unrolled: the loop that carries nearly all of
+// a large input.
+inline char *put_row(const unsigned char *bytes, char *out) {
+    [&]<std::size_t... i>(std::index_sequence<i...>) {
+        ((out = put_value(out, bytes[i])), ...);
+    }
+    (std::make_index_sequence<values_per_row>{});
+    return put_text(out, row_break);
+}
 
 } // namespace
 
 char *format_values(std::span<const unsigned char> bytes, unsigned &row_position, char *out) {
     const unsigned char *next = bytes.data();
-    const unsigned char *const end = next + bytes.size();
-    while (next != end) {
-        const std::size_t count = std::min<std::size_t>(values_per_row - row_position,
-                                                        static_cast<std::size_t>(end - next));
-        if (count == values_per_row)
-            out = put_values<values_per_row>(next, out);
-        else
-            out = put_values(next, count, out);
+    std::size_t left = bytes.size();
+    // Finish the row a previous block left open.
+    if (row_position != 0) {
+        const std::size_t count = std::min<std::size_t>(values_per_row - row_position, left);
+        out = put_values(next, count, out);
         next += count;
+        left -= count;
         row_position += static_cast<unsigned>(count);
-        if (row_position == values_per_row) {
-            out = put_text(out, row_break);
-            row_position = 0;
-        }
+        if (row_position < values_per_row)
+            return out;
+        out = put_text(out, row_break);
     }
-    return out;
-}
-
-write_result write_array(byte_source &source, byte_sink &sink) {
-    static_assert(output_buffer_size < 1024 * 1024, "buffers must stay small");
-    std::array<unsigned char, input_block_size> input;
-    std::array<char, output_buffer_size> output;
-
-    char *const output_start = output.data();
-    char *out = put_text(output_start, header);
-    unsigned row_position = 0;
-    for (;;) {
-        const std::ptrdiff_t count = source.read_some(input);
-        if (count < 0) return {write_status::read_failed, errno};
-        if (count == 0) break;
-        out = format_values(std::span(input.data(), static_cast<std::size_t>(count)), row_position,
-                            out);
-        if (!sink.write_all(std::span<const char>(output_start, out)))
-            return {write_status::write_failed, errno};
-        out = output_start;
-    }
-    out = put_text(out, terminator);
-    if (!sink.write_all(std::span<const char>(output_start, out)))
-        return {write_status::write_failed, errno};
-    return {write_status::done, 0};
+    for (; left >= values_per_row; left -= values_per_row, next += values_per_row)
+        out = put_row(next, out);
+    row_position = static_cast<unsigned>(left);
+    return put_values(next, left, out);
 }
 
 std::ptrdiff_t fd_source::read_some(std::span<unsigned char> buffer) {
     for (;;) {
         const ssize_t count = ::read(fd_, buffer.data(), buffer.size());
-        if (count >= 0 || errno != EINTR) return count;
+        if (count >= 0 || errno != EINTR)
+            return count;
     }
 }
 
@@ -127,7 +99,8 @@ bool fd_sink::write_all(std::span<const char> text) {
     while (!text.empty()) {
         const ssize_t count = ::write(fd_, text.data(), text.size());
         if (count < 0) {
-            if (errno == EINTR) continue;
+            if (errno == EINTR)
+                continue;
             return false;
         }
         if (count == 0) { // no progress and no reason: do not spin

@@ -2,6 +2,12 @@
 // every input byte as a decimal value, 13 to a row, and a closing 0.
 #pragma once
 
+#include "background_writer.h"
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <concepts>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -26,22 +32,16 @@ static_assert(row_break.size() == 20);
 // Where the writer takes bytes from. read_some fills at most buffer.size()
 // bytes and returns how many it placed: 0 at the end of the input, -1 on
 // failure with errno set. Reads may come back short at any point.
-class byte_source {
-  public:
-    virtual std::ptrdiff_t read_some(std::span<unsigned char> buffer) = 0;
-
-  protected:
-    ~byte_source() = default;
+template <class Source>
+concept byte_source = requires(Source source, std::span<unsigned char> buffer) {
+    { source.read_some(buffer) } -> std::same_as<std::ptrdiff_t>;
 };
 
 // Where the writer puts text. write_all returns false, with errno set, when
 // not every byte could be written.
-class byte_sink {
-  public:
-    virtual bool write_all(std::span<const char> text) = 0;
-
-  protected:
-    ~byte_sink() = default;
+template <class Sink>
+concept byte_sink = requires(Sink sink, std::span<const char> text) {
+    { sink.write_all(text) } -> std::same_as<bool>;
 };
 
 // Formats bytes as values, continuing a row that already holds row_position
@@ -61,15 +61,66 @@ struct write_result {
     int error; // errno of the failure; 0 when done
 };
 
-// Writes the whole array source text for everything the source yields, in
-// blocks through fixed buffers, and stops at the first failure of either side.
-write_result write_array(byte_source &source, byte_sink &sink);
+// Input is read in blocks of this size. Each output buffer holds the header,
+// one formatted block and the terminator; two of them let one be written
+// while the other is filled. Memory use stays fixed whatever the input.
+inline constexpr std::size_t input_block_size = 64 * 1024;
+inline constexpr std::size_t output_buffer_size =
+    header.size() + formatted_size_bound(input_block_size) + terminator.size();
+static_assert(input_block_size + 2 * output_buffer_size < 1024 * 1024, "buffers must stay small");
+
+// Reads until the buffer is full or the input ends, however short the reads
+// come back. Returns the count, or -1 with errno set when a read fails.
+template <byte_source Source>
+std::ptrdiff_t read_block(Source &source, std::span<unsigned char> buffer) {
+    std::size_t filled = 0;
+    while (filled < buffer.size()) {
+        const std::ptrdiff_t count = source.read_some(buffer.subspan(filled));
+        if (count < 0)
+            return -1;
+        if (count == 0)
+            break;
+        filled += static_cast<std::size_t>(count);
+    }
+    return static_cast<std::ptrdiff_t>(filled);
+}
+
+// Writes the whole array source text for everything the source yields and
+// stops at the first failure of either side. Only a complete text ends with
+// the terminator.
+template <byte_source Source, byte_sink Sink> write_result write_array(Source &source, Sink &sink) {
+    std::array<unsigned char, input_block_size> input;
+    std::array<std::array<char, output_buffer_size>, 2> outputs;
+    background_writer<Sink> writer(sink);
+
+    std::size_t current = 0;
+    char *out = std::copy(header.begin(), header.end(), outputs[current].data());
+    unsigned row_position = 0;
+    for (;;) {
+        const std::ptrdiff_t count = read_block(source, std::span(input));
+        if (count < 0)
+            return {write_status::read_failed, errno};
+        const auto size = static_cast<std::size_t>(count);
+        out = format_values(std::span(input.data(), size), row_position, out);
+        const std::span<const char> text(outputs[current].data(), out);
+        if (size < input.size()) { // the input has ended
+            out = std::copy(terminator.begin(), terminator.end(), out);
+            if (!writer.finish({text.data(), out}))
+                return {write_status::write_failed, errno};
+            return {write_status::done, 0};
+        }
+        if (!writer.submit(text))
+            return {write_status::write_failed, errno};
+        current = 1 - current;
+        out = outputs[current].data();
+    }
+}
 
 // A file descriptor as a source: retries interrupted reads.
-class fd_source final : public byte_source {
+class fd_source {
   public:
     explicit fd_source(int fd) : fd_(fd) {}
-    std::ptrdiff_t read_some(std::span<unsigned char> buffer) override;
+    std::ptrdiff_t read_some(std::span<unsigned char> buffer);
 
   private:
     int fd_;
@@ -77,10 +128,10 @@ class fd_source final : public byte_source {
 
 // A file descriptor as a sink: writes until every byte is out, through
 // short and interrupted writes.
-class fd_sink final : public byte_sink {
+class fd_sink {
   public:
     explicit fd_sink(int fd) : fd_(fd) {}
-    bool write_all(std::span<const char> text) override;
+    bool write_all(std::span<const char> text);
 
   private:
     int fd_;

@@ -29,7 +29,8 @@ void print_usage(const char *program) {
 // A process may be started with no argument 0; the kernel may then hand
 // over an empty one instead.
 const char *program_name(int argc, char **argv) {
-    if (argc < 1 || argv[0] == nullptr || argv[0][0] == '\0') return "tremlox";
+    if (argc < 1 || argv[0] == nullptr || argv[0][0] == '\0')
+        return "tremlox";
     return argv[0];
 }
 
@@ -57,14 +58,16 @@ int refuse_same_file(const char *input_name, const char *output_name) {
 // are left alone: there is nothing to remove.
 void discard_output(const char *name, int fd) {
     struct stat status;
-    if (fstat(fd, &status) == 0 && S_ISREG(status.st_mode)) unlink(name);
+    if (fstat(fd, &status) == 0 && S_ISREG(status.st_mode))
+        unlink(name);
 }
 
 // Opens the output without emptying it, so that a file found to be the
 // input after all (the name changed since it was checked) is left as it was.
 int open_output(const char *name, const struct stat &input, bool &is_input) {
     const int fd = open(name, O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
-    if (fd < 0) return fd;
+    if (fd < 0)
+        return fd;
     struct stat output;
     if (fstat(fd, &output) != 0) {
         const int error = errno;
@@ -101,7 +104,8 @@ int finish(const char *input_name, const char *output_name, int output,
 
 int convert(const char *input_name, const char *output_name) {
     const int input = open(input_name, O_RDONLY | O_CLOEXEC);
-    if (input < 0) return report(input_name, errno);
+    if (input < 0)
+        return report(input_name, errno);
     struct stat input_status;
     if (fstat(input, &input_status) != 0) {
         const int error = errno;

@@ -1,4 +1,5 @@
 #include "array_writer.h"
+#include "memory_streams.h"
 #include "reference_model.h"
 
 #include <gtest/gtest.h>
@@ -11,52 +12,8 @@
 
 namespace {
 
-// Hands out the input in pieces of the given sizes, in turn, as a pipe may.
-class chunked_source final : public tremlox::byte_source {
-  public:
-    chunked_source(std::string_view bytes, std::vector<std::size_t> pieces,
-                   int fail_after_bytes = -1)
-        : bytes_(bytes), pieces_(std::move(pieces)), fail_after_(fail_after_bytes) {}
-
-    std::ptrdiff_t read_some(std::span<unsigned char> buffer) override {
-        if (fail_after_ >= 0 && offset_ >= static_cast<std::size_t>(fail_after_)) {
-            errno = EIO;
-            return -1;
-        }
-        std::size_t count = std::min(buffer.size(), bytes_.size() - offset_);
-        if (!pieces_.empty()) count = std::min(count, pieces_[next_piece_++ % pieces_.size()]);
-        std::copy_n(bytes_.data() + offset_, count, buffer.data());
-        offset_ += count;
-        return static_cast<std::ptrdiff_t>(count);
-    }
-
-  private:
-    std::string_view bytes_;
-    std::vector<std::size_t> pieces_;
-    int fail_after_;
-    std::size_t offset_ = 0;
-    std::size_t next_piece_ = 0;
-};
-
-class string_sink final : public tremlox::byte_sink {
-  public:
-    explicit string_sink(std::size_t room = std::string::npos) : room_(room) {}
-
-    bool write_all(std::span<const char> text) override {
-        if (text.size() > room_ - written.size()) {
-            written.append(text.data(), room_ - written.size());
-            errno = ENOSPC;
-            return false;
-        }
-        written.append(text.data(), text.size());
-        return true;
-    }
-
-    std::string written;
-
-  private:
-    std::size_t room_;
-};
+using test_streams::chunked_source;
+using test_streams::string_sink;
 
 std::string convert(std::string_view bytes, std::vector<std::size_t> pieces = {}) {
     chunked_source source(bytes, std::move(pieces));
@@ -152,26 +109,49 @@ TEST(ArrayText, FormatValuesContinuesARow) {
     EXPECT_EQ(row_position, bytes.size() % 13);
 }
 
+// Inputs of several blocks, so that writes overlap with formatting.
+std::string large_input() {
+    std::string bytes(5 * tremlox::input_block_size + 77, '\0');
+    std::mt19937 random(7);
+    for (char &byte : bytes)
+        byte = static_cast<char>(random());
+    return bytes;
+}
+
 TEST(ArrayWriterFailures, ReadFailureIsReportedNotTakenForTheEnd) {
-    const std::string bytes(1000, 'x');
-    chunked_source source(bytes, {100}, 300);
-    string_sink sink;
-    const tremlox::write_result result = tremlox::write_array(source, sink);
-    EXPECT_EQ(result.status, tremlox::write_status::read_failed);
-    EXPECT_EQ(result.error, EIO);
-    // No terminator: the text must not pass for a complete array.
-    EXPECT_EQ(sink.written.find("0 };"), std::string::npos);
+    const std::string bytes = large_input();
+    for (const std::ptrdiff_t fail_after : {0l, 300l, 3l * 65536 + 5}) {
+        chunked_source source(bytes, {100, 4096}, fail_after);
+        string_sink sink;
+        const tremlox::write_result result = tremlox::write_array(source, sink);
+        EXPECT_EQ(result.status, tremlox::write_status::read_failed) << fail_after;
+        EXPECT_EQ(result.error, EIO);
+        // No terminator: the text must not pass for a complete array.
+        EXPECT_EQ(sink.written.find("0 };"), std::string::npos);
+        EXPECT_EQ(sink.written, reference::array_text(bytes).substr(0, sink.written.size()));
+    }
 }
 
 TEST(ArrayWriterFailures, WriteFailureStopsThePass) {
-    for (const std::size_t room : {0u, 50u, 98u, 500u, 5000u}) {
-        const std::string bytes(1000, 'x');
-        chunked_source source(bytes, {10});
+    const std::string bytes = large_input();
+    const std::string full_text = reference::array_text(bytes);
+    for (const std::size_t room : {0ul, 50ul, 98ul, 5000ul, 400000ul, full_text.size() - 1}) {
+        chunked_source source(bytes, {10000});
         string_sink sink(room);
         const tremlox::write_result result = tremlox::write_array(source, sink);
         EXPECT_EQ(result.status, tremlox::write_status::write_failed) << room;
         EXPECT_EQ(result.error, ENOSPC);
-        EXPECT_EQ(sink.written.size(), room);
+        EXPECT_EQ(sink.written, full_text.substr(0, room));
+        EXPECT_EQ(sink.failed_writes, 1) << "the pass must stop at the first failure";
+    }
+}
+
+TEST(ArrayWriter, InputsOfWholeBlocks) {
+    // An input that ends exactly at a block's end, and one byte either side.
+    for (const std::size_t size : {tremlox::input_block_size - 1, tremlox::input_block_size,
+                                   tremlox::input_block_size + 1, 2 * tremlox::input_block_size}) {
+        const std::string bytes(size, '\xff');
+        EXPECT_EQ(convert(bytes, {4096}), reference::array_text(bytes)) << size;
     }
 }
 

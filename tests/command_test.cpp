@@ -84,7 +84,8 @@ class CommandTest : public ::testing::Test {
         const fs::path out_path = root_ / "capture" / "stdout";
         const fs::path err_path = root_ / "capture" / "stderr";
         std::vector<std::string> words;
-        if (options.program) words.push_back(*options.program);
+        if (options.program)
+            words.push_back(*options.program);
         words.insert(words.end(), args.begin(), args.end());
         std::vector<char *> argv;
         for (std::string &word : words)
@@ -93,11 +94,13 @@ class CommandTest : public ::testing::Test {
 
         const pid_t child = fork();
         if (child == 0) {
-            if (chdir(work.c_str()) != 0) _exit(126);
+            if (chdir(work.c_str()) != 0)
+                _exit(126);
             redirect(options.input, STDIN_FILENO, O_RDONLY);
             redirect(out_path, STDOUT_FILENO, O_WRONLY | O_CREAT | O_TRUNC);
             redirect(err_path, STDERR_FILENO, O_WRONLY | O_CREAT | O_TRUNC);
-            if (options.in_child) options.in_child();
+            if (options.in_child)
+                options.in_child();
             execve(TREMLOX_PATH, argv.data(), environ);
             _exit(127);
         }
@@ -134,7 +137,8 @@ class CommandTest : public ::testing::Test {
   private:
     static void redirect(const fs::path &path, int target, int flags) {
         const int fd = open(path.c_str(), flags, 0644);
-        if (fd < 0 || dup2(fd, target) < 0) _exit(126);
+        if (fd < 0 || dup2(fd, target) < 0)
+            _exit(126);
         close(fd);
     }
 
@@ -250,7 +254,8 @@ TEST_F(ConversionTest, PipesAndDevices) {
         const int fd = open((work / "fifo").c_str(), O_WRONLY);
         for (std::size_t offset = 0; offset < bytes.size(); offset += 777) {
             const std::size_t count = std::min<std::size_t>(777, bytes.size() - offset);
-            if (write(fd, bytes.data() + offset, count) != static_cast<ssize_t>(count)) break;
+            if (write(fd, bytes.data() + offset, count) != static_cast<ssize_t>(count))
+                break;
         }
         close(fd);
     });
