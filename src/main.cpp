@@ -13,6 +13,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -54,93 +55,66 @@ int refuse_same_file(const char *input_name, const char *output_name) {
     return exit_failed;
 }
 
-// Removes an output that holds less than the whole text. Pipes and devices
-// are left alone: there is nothing to remove.
-void discard_output(const char *name, int fd) {
-    struct stat status;
-    if (fstat(fd, &status) == 0 && S_ISREG(status.st_mode))
-        unlink(name);
-}
+// Closes a descriptor on every way out of a function, unless released.
+class file_descriptor {
+  public:
+    explicit file_descriptor(int fd) : fd_(fd) {}
+    file_descriptor(const file_descriptor &) = delete;
+    file_descriptor &operator=(const file_descriptor &) = delete;
+    ~file_descriptor() {
+        if (fd_ >= 0)
+            close(fd_);
+    }
+    int get() const { return fd_; }
+    int release() { return std::exchange(fd_, -1); }
 
-// Opens the output without emptying it, so that a file found to be the
-// input after all (the name changed since it was checked) is left as it was.
-int open_output(const char *name, const struct stat &input, bool &is_input) {
-    const int fd = open(name, O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
-    if (fd < 0)
-        return fd;
-    struct stat output;
-    if (fstat(fd, &output) != 0) {
-        const int error = errno;
-        close(fd);
-        errno = error;
-        return -1;
-    }
-    is_input = is_own_output(input, output);
-    if (!is_input && S_ISREG(output.st_mode) && ftruncate(fd, 0) != 0) {
-        const int error = errno;
-        close(fd);
-        errno = error;
-        return -1;
-    }
-    return fd;
-}
-
-int finish(const char *input_name, const char *output_name, int output,
-           tremlox::write_result result) {
-    if (result.status != tremlox::write_status::done) {
-        discard_output(output_name, output);
-        close(output);
-        const bool read_failed = result.status == tremlox::write_status::read_failed;
-        return report(read_failed ? input_name : output_name, result.error);
-    }
-    // A full disk may only show when the last buffered bytes go out.
-    if (close(output) != 0) {
-        const int error = errno;
-        unlink(output_name);
-        return report(output_name, error);
-    }
-    return exit_converted;
-}
+  private:
+    int fd_;
+};
 
 int convert(const char *input_name, const char *output_name) {
-    const int input = open(input_name, O_RDONLY | O_CLOEXEC);
-    if (input < 0)
-        return report(input_name, errno);
+    file_descriptor input(open(input_name, O_RDONLY | O_CLOEXEC));
     struct stat input_status;
-    if (fstat(input, &input_status) != 0) {
-        const int error = errno;
-        close(input);
-        return report(input_name, error);
-    }
+    if (input.get() < 0 || fstat(input.get(), &input_status) != 0)
+        return report(input_name, errno);
     // A folder opens but cannot be read: say so before any output exists.
-    if (S_ISDIR(input_status.st_mode)) {
-        close(input);
+    if (S_ISDIR(input_status.st_mode))
         return report(input_name, EISDIR);
-    }
     struct stat output_status;
-    if (stat(output_name, &output_status) == 0 && is_own_output(input_status, output_status)) {
-        close(input);
+    if (stat(output_name, &output_status) == 0 && is_own_output(input_status, output_status))
         return refuse_same_file(input_name, output_name);
-    }
 
-    bool output_is_input = false;
-    const int output = open_output(output_name, input_status, output_is_input);
-    if (output < 0) {
-        const int error = errno;
-        close(input);
-        return report(output_name, error);
-    }
-    if (output_is_input) {
-        close(output);
-        close(input);
+    // Opened without emptying it, so that a file that has turned into the
+    // input since the check above is still left as it was.
+    file_descriptor output(open(output_name, O_WRONLY | O_CREAT | O_CLOEXEC, 0666));
+    if (output.get() < 0 || fstat(output.get(), &output_status) != 0)
+        return report(output_name, errno);
+    if (is_own_output(input_status, output_status))
         return refuse_same_file(input_name, output_name);
-    }
+    // Only a regular file is emptied first, and removed when the text in it
+    // is incomplete; pipes and devices are left alone.
+    const bool output_is_regular = S_ISREG(output_status.st_mode);
+    if (output_is_regular && ftruncate(output.get(), 0) != 0)
+        return report(output_name, errno);
 
-    tremlox::fd_source source(input);
-    tremlox::fd_sink sink(output);
+    tremlox::fd_source source(input.get());
+    tremlox::fd_sink sink(output.get());
     const tremlox::write_result result = tremlox::write_array(source, sink);
-    close(input);
-    return finish(input_name, output_name, output, result);
+    // A full disk may only show when the last bytes go out.
+    const int close_error = close(output.release()) == 0 ? 0 : errno;
+    if (result.status == tremlox::write_status::done && close_error == 0)
+        return exit_converted;
+    if (output_is_regular)
+        unlink(output_name);
+    switch (result.status) {
+    case tremlox::write_status::read_failed:
+        return report(input_name, result.error);
+    case tremlox::write_status::write_failed:
+        return report(output_name, result.error);
+    case tremlox::write_status::done:
+        break;
+    }
+    return report(output_name, close_error);
 }
 
 } // namespace
