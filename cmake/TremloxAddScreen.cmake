@@ -1,0 +1,235 @@
+# tremlox_add_screen(<target> <name> <file>)
+#
+# Converts <file> with tremlox at build time and compiles it into <target> as
+#
+#   char <name>[];               the bytes of the file, then one closing 0
+#   const size_t <name>_size;    the number of bytes of the file
+#
+# and generates the header <name>.h, on the target's include path, that
+# declares both for C and for C++. A relative <file> is taken from the current
+# source folder. The target must be defined in the calling folder, and the
+# C language must be enabled.
+#
+# When cross-compiling, a tremlox built here runs on the target only: the
+# screens are then converted by the host tool named in TREMLOX_EXECUTABLE, or
+# found on the PATH. Setting TREMLOX_EXECUTABLE always uses that tool.
+
+include_guard(GLOBAL)
+
+function(_tremlox_check_name name)
+    # Keywords of C and C++ pass as identifiers but cannot name an array. Names
+    # that begin with an underscore are reserved for the implementation.
+    set(reserved_words
+        alignas alignof and and_eq asm auto bitand bitor bool break case catch char char8_t
+        char16_t char32_t class co_await co_return co_yield compl concept const const_cast
+        consteval constexpr constinit continue decltype default delete do double dynamic_cast
+        else enum explicit export extern false float for friend goto if inline int long mutable
+        namespace new noexcept not not_eq nullptr operator or or_eq private protected public
+        register reinterpret_cast requires restrict return short signed sizeof static
+        static_assert static_cast struct switch template this thread_local throw true try
+        typedef typeid typename typeof typeof_unqual union unsigned using virtual void volatile
+        wchar_t while xor xor_eq)
+
+    # The header folder is searched before the system's: a screen named after a
+    # standard header would hide it, our own <stddef.h> included.
+    set(standard_headers
+        assert complex ctype errno fenv float inttypes iso646 limits locale math setjmp signal
+        stdalign stdarg stdatomic stdbit stdbool stdckdint stddef stdint stdio stdlib
+        stdnoreturn string tgmath threads time uchar wchar wctype)
+
+    if(NOT name MATCHES "^[A-Za-z][A-Za-z0-9_]*$")
+        message(FATAL_ERROR
+            "tremlox_add_screen: the name \"${name}\" is not a valid C identifier: use "
+            "letters, digits and underscores, beginning with a letter.")
+    endif()
+    if(name IN_LIST reserved_words)
+        message(FATAL_ERROR
+            "tremlox_add_screen: the name \"${name}\" is a keyword of C or C++.")
+    endif()
+    if(name IN_LIST standard_headers)
+        message(FATAL_ERROR
+            "tremlox_add_screen: the name \"${name}\" would make the header ${name}.h hide "
+            "the standard header <${name}.h>.")
+    endif()
+endfunction()
+
+function(_tremlox_check_target target)
+    if(NOT TARGET "${target}")
+        message(FATAL_ERROR "tremlox_add_screen: there is no target \"${target}\".")
+    endif()
+    get_target_property(aliased "${target}" ALIASED_TARGET)
+    get_target_property(imported "${target}" IMPORTED)
+    get_target_property(type "${target}" TYPE)
+    set(compiled_types EXECUTABLE STATIC_LIBRARY SHARED_LIBRARY MODULE_LIBRARY OBJECT_LIBRARY)
+    if(aliased OR imported OR NOT type IN_LIST compiled_types)
+        message(FATAL_ERROR
+            "tremlox_add_screen: \"${target}\" is not an executable or library built here, "
+            "so no screen can be compiled into it.")
+    endif()
+    # A custom command's output is only built for targets of its own folder.
+    get_target_property(target_folder "${target}" SOURCE_DIR)
+    if(NOT target_folder STREQUAL CMAKE_CURRENT_SOURCE_DIR)
+        message(FATAL_ERROR
+            "tremlox_add_screen: call it in ${target_folder}, where the target \"${target}\" "
+            "is defined.")
+    endif()
+endfunction()
+
+# Sets <command_var> to the tremlox to run and <depends_var> to what the
+# conversion depends on, so that a new tool converts every screen again.
+function(_tremlox_tool command_var depends_var)
+    if(NOT TREMLOX_EXECUTABLE AND CMAKE_CROSSCOMPILING)
+        find_program(TREMLOX_EXECUTABLE tremlox
+            PATHS ENV PATH NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH
+            DOC "A tremlox that runs on the build machine, to convert screens with")
+        if(NOT TREMLOX_EXECUTABLE)
+            message(FATAL_ERROR
+                "tremlox_add_screen: this build cross-compiles, so a tremlox built for the "
+                "target cannot run here, and there is no tremlox on the PATH. Install "
+                "tremlox on the build machine or set TREMLOX_EXECUTABLE to one.")
+        endif()
+        get_property(announced GLOBAL PROPERTY _tremlox_host_tool_announced)
+        if(NOT announced)
+            message(STATUS "tremlox_add_screen: cross-compiling, converting screens with "
+                "${TREMLOX_EXECUTABLE}")
+            set_property(GLOBAL PROPERTY _tremlox_host_tool_announced TRUE)
+        endif()
+    endif()
+
+    if(TREMLOX_EXECUTABLE)
+        if(NOT IS_ABSOLUTE "${TREMLOX_EXECUTABLE}" OR NOT EXISTS "${TREMLOX_EXECUTABLE}"
+           OR IS_DIRECTORY "${TREMLOX_EXECUTABLE}")
+            message(FATAL_ERROR
+                "tremlox_add_screen: TREMLOX_EXECUTABLE is \"${TREMLOX_EXECUTABLE}\", which "
+                "is not the full path of a program.")
+        endif()
+        set(${command_var} "${TREMLOX_EXECUTABLE}" PARENT_SCOPE)
+        set(${depends_var} "${TREMLOX_EXECUTABLE}" PARENT_SCOPE)
+    elseif(TARGET tremlox::tremlox)
+        set(${command_var} "$<TARGET_FILE:tremlox::tremlox>" PARENT_SCOPE)
+        set(${depends_var} tremlox::tremlox PARENT_SCOPE)
+    else()
+        message(FATAL_ERROR
+            "tremlox_add_screen: there is no target tremlox::tremlox: bring tremlox in with "
+            "find_package(tremlox), add_subdirectory or FetchContent, or set "
+            "TREMLOX_EXECUTABLE.")
+    endif()
+endfunction()
+
+function(tremlox_add_screen target name file)
+    cmake_parse_arguments(PARSE_ARGV 3 arg "" "" "")
+    if(DEFINED arg_UNPARSED_ARGUMENTS)
+        message(FATAL_ERROR
+            "tremlox_add_screen: unknown arguments \"${arg_UNPARSED_ARGUMENTS}\"; it takes "
+            "exactly a target, a name and a file: tremlox_add_screen(<target> <name> <file>).")
+    endif()
+
+    get_property(languages GLOBAL PROPERTY ENABLED_LANGUAGES)
+    if(NOT "C" IN_LIST languages)
+        message(FATAL_ERROR
+            "tremlox_add_screen: the converted screens are C, and the C language is not "
+            "enabled: add C to the LANGUAGES of project() or call enable_language(C).")
+    endif()
+    _tremlox_check_target("${target}")
+    _tremlox_check_name("${name}")
+
+    # The array and its size live in one namespace with every other screen
+    # of the target.
+    get_target_property(symbols "${target}" _tremlox_screen_symbols)
+    if(NOT symbols)
+        set(symbols "")
+    endif()
+    foreach(symbol IN ITEMS "${name}" "${name}_size")
+        if(symbol IN_LIST symbols)
+            message(FATAL_ERROR
+                "tremlox_add_screen: the target \"${target}\" already defines \"${symbol}\"; "
+                "give the screen \"${name}\" another name.")
+        endif()
+    endforeach()
+    set_property(TARGET "${target}" APPEND
+        PROPERTY _tremlox_screen_symbols "${name}" "${name}_size")
+
+    cmake_path(ABSOLUTE_PATH file BASE_DIRECTORY "${CMAKE_CURRENT_SOURCE_DIR}" NORMALIZE
+        OUTPUT_VARIABLE input)
+    get_source_file_property(input_is_generated "${input}" GENERATED)
+    if(IS_DIRECTORY "${input}")
+        message(FATAL_ERROR "tremlox_add_screen: ${input} is a folder, not a file.")
+    elseif(NOT EXISTS "${input}" AND NOT input_is_generated)
+        message(FATAL_ERROR
+            "tremlox_add_screen: the file ${input} for the screen \"${name}\" does not exist.")
+    endif()
+
+    _tremlox_tool(tool tool_dependency)
+
+    # One folder per target, so two targets may use the same screen name.
+    set(folder "${CMAKE_CURRENT_BINARY_DIR}/tremlox_screens/${target}")
+    set(converted "${folder}/converted/${name}.c")
+    set(definition "${folder}/${name}.c")
+    set(header "${folder}/include/${name}.h")
+    file(MAKE_DIRECTORY "${folder}/converted")
+
+    add_custom_command(
+        OUTPUT "${converted}"
+        COMMAND "${tool}" "${input}" "${converted}"
+        MAIN_DEPENDENCY "${input}"
+        DEPENDS ${tool_dependency}
+        COMMENT "Converting ${file} to the screen ${name}"
+        VERBATIM)
+
+    # file(CONFIGURE) leaves an unchanged file untouched, so configuring
+    # again rebuilds nothing.
+    file(CONFIGURE OUTPUT "${header}" @ONLY CONTENT [[
+/* The screen @name@, compiled in by tremlox_add_screen. Generated: do not edit. */
+#ifndef TREMLOX_SCREEN_@name@_H
+#define TREMLOX_SCREEN_@name@_H
+
+#include <stddef.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* The bytes of the screen's file, then one 0 that is not part of them. */
+extern char @name@[];
+/* The number of bytes of the file. */
+extern const size_t @name@_size;
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif
+]])
+
+    # The converted text declares `char screendata[]` with values up to 255,
+    # which GCC and clang warn about where char is signed; the values are the
+    # bytes intended.
+    file(CONFIGURE OUTPUT "${definition}" @ONLY CONTENT [[
+/* The screen @name@, compiled in by tremlox_add_screen. Generated: do not edit. */
+#include "include/@name@.h"
+
+#if defined(__GNUC__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wconversion"
+#pragma GCC diagnostic ignored "-Wsign-conversion"
+#pragma GCC diagnostic ignored "-Woverflow"
+#endif
+
+#define screendata @name@
+#include "converted/@name@.c"
+#undef screendata
+
+#if defined(__GNUC__)
+#pragma GCC diagnostic pop
+#endif
+
+/* The converted array ends with an extra 0. */
+const size_t @name@_size = sizeof @name@ - 1;
+]])
+
+    set_source_files_properties("${converted}" PROPERTIES HEADER_FILE_ONLY ON)
+    # Its macro and pragmas stay in a translation unit of its own.
+    set_source_files_properties("${definition}" PROPERTIES SKIP_UNITY_BUILD_INCLUSION ON)
+    target_sources("${target}" PRIVATE "${definition}" "${converted}" "${header}")
+    target_include_directories("${target}" PUBLIC "$<BUILD_INTERFACE:${folder}/include>")
+endfunction()

@@ -1,0 +1,21 @@
+# Installs the tool, its man page and the CMake package through which other
+# projects find the tool and call tremlox_add_screen.
+include(GNUInstallDirs)
+include(CMakePackageConfigHelpers)
+
+set(TREMLOX_INSTALL_CMAKEDIR "lib/cmake/tremlox"
+    CACHE STRING "Where the CMake package goes, relative to the install prefix")
+
+install(TARGETS tremlox EXPORT tremloxTargets RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}")
+install(FILES "${PROJECT_SOURCE_DIR}/docs/tremlox.1" DESTINATION "${CMAKE_INSTALL_MANDIR}/man1")
+
+install(EXPORT tremloxTargets NAMESPACE tremlox:: DESTINATION "${TREMLOX_INSTALL_CMAKEDIR}")
+# The package holds only a program, which a consumer of any word size runs.
+write_basic_package_version_file("${PROJECT_BINARY_DIR}/tremloxConfigVersion.cmake"
+    COMPATIBILITY SameMajorVersion
+    ARCH_INDEPENDENT)
+install(FILES
+    "${PROJECT_SOURCE_DIR}/cmake/tremloxConfig.cmake"
+    "${PROJECT_SOURCE_DIR}/cmake/TremloxAddScreen.cmake"
+    "${PROJECT_BINARY_DIR}/tremloxConfigVersion.cmake"
+    DESTINATION "${TREMLOX_INSTALL_CMAKEDIR}")

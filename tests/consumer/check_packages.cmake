@@ -1,0 +1,83 @@
+# Builds the Debian package and the tar.gz archive with CPack and checks that
+# each holds exactly the files of an install, with the same contents, and
+# that the Debian package describes itself.
+#
+#   cmake -DBINARY_DIR=<tremlox build> -DWORK_DIR=<scratch folder>
+#         -DVERSION=<project version> [-DCONFIG=...] -P check_packages.cmake
+cmake_minimum_required(VERSION 3.25)
+
+include("${CMAKE_CURRENT_LIST_DIR}/consumer_helpers.cmake")
+
+file(REMOVE_RECURSE "${WORK_DIR}")
+set(staging "${WORK_DIR}/installed")
+install_tremlox("${staging}")
+list_files("${staging}" installed)
+
+set(config_arguments "")
+if(CONFIG)
+    set(config_arguments -C "${CONFIG}")
+endif()
+run_or_fail(COMMAND cpack --config "${BINARY_DIR}/CPackConfig.cmake" -B "${WORK_DIR}/packages"
+    ${config_arguments})
+
+function(the_one_package pattern out_var)
+    file(GLOB found "${WORK_DIR}/packages/${pattern}")
+    list(LENGTH found count)
+    expect_equal("${count}" "1" "packages named ${pattern}")
+    set(${out_var} "${found}" PARENT_SCOPE)
+endfunction()
+
+# Expects the files under <root> to be those installed, byte for byte.
+function(expect_install_contents root what)
+    list_files("${root}" unpacked)
+    expect_equal("${unpacked}" "${installed}" "the files of the ${what}")
+    foreach(file IN LISTS installed)
+        execute_process(COMMAND "${CMAKE_COMMAND}" -E compare_files
+            "${staging}/${file}" "${root}/${file}" RESULT_VARIABLE different)
+        expect_equal("${different}" "0" "${file} in the ${what} differs from the install")
+    endforeach()
+    execute_process(COMMAND "${root}/bin/tremlox" RESULT_VARIABLE usage_status
+        OUTPUT_QUIET ERROR_QUIET)
+    expect_equal("${usage_status}" "1" "bin/tremlox of the ${what} does not run")
+endfunction()
+
+# The Debian package: its listing, its files and its control fields.
+the_one_package("tremlox_${VERSION}_*.deb" deb)
+run_or_fail(COMMAND dpkg-deb --contents "${deb}")
+string(REGEX MATCHALL "[^\n]+" entries "${run_output}")
+set(listed "")
+foreach(entry IN LISTS entries)
+    # Regular files only: "-rwxr-xr-x root/root 1234 2026-01-01 00:00 ./usr/bin/tremlox"
+    if(entry MATCHES "^-.* \\./usr/(.*)$")
+        list(APPEND listed "${CMAKE_MATCH_1}")
+    endif()
+endforeach()
+list(SORT listed)
+expect_equal("${listed}" "${installed}" "the files listed by dpkg-deb --contents")
+run_or_fail(COMMAND dpkg-deb --extract "${deb}" "${WORK_DIR}/deb")
+expect_install_contents("${WORK_DIR}/deb/usr" "Debian package")
+
+foreach(field IN ITEMS Package Version Maintainer Depends Description)
+    run_or_fail(COMMAND dpkg-deb --field "${deb}" ${field})
+    string(STRIP "${run_output}" value_${field})
+endforeach()
+expect_equal("${value_Package}" "tremlox" "the package's name")
+expect_equal("${value_Version}" "${VERSION}" "the package's version")
+expect_contains("${value_Maintainer}" "@" "the package's maintainer")
+expect_contains("${value_Depends}" "libc6" "the package's dependencies")
+expect_contains("${value_Description}" "ANSI screen" "the package's description")
+
+# The archive: one top folder holding the install.
+the_one_package("tremlox-${VERSION}-*.tar.gz" archive)
+run_or_fail(COMMAND tar -tzf "${archive}")
+string(REGEX MATCHALL "[^\n]+" entries "${run_output}")
+list(FILTER entries EXCLUDE REGEX "/$")
+list(TRANSFORM entries REPLACE "^[^/]+/(.+)$" "\\1" OUTPUT_VARIABLE listed)
+list(SORT listed)
+expect_equal("${listed}" "${installed}" "the files listed by tar -tzf")
+file(MAKE_DIRECTORY "${WORK_DIR}/archive")
+run_or_fail(COMMAND tar -xzf "${archive}" -C "${WORK_DIR}/archive")
+expect_install_contents("${WORK_DIR}/archive/tremlox-${VERSION}-${CMAKE_HOST_SYSTEM_NAME}"
+    "tar.gz archive")
+
+message(STATUS "Both packages hold exactly the install")

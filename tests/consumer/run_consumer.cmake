@@ -1,0 +1,107 @@
+# Builds the consumer project in WORK_DIR as a user would and checks that its
+# screens come back byte for byte, that conversions rerun when a screen or
+# the tool changes, and only then.
+#
+#   cmake -DROUTE=find_package|add_subdirectory|FetchContent
+#         -DSOURCE_DIR=<tremlox sources> -DBINARY_DIR=<tremlox build>
+#         -DWORK_DIR=<scratch folder> -DGENERATOR=<generator>
+#         [-DMAKE_PROGRAM=...] [-DCONFIG=...] [-DC_COMPILER=... -DCXX_COMPILER=...]
+#         [-DWARNINGS=<flags>] [-DCROSS=ON] -P run_consumer.cmake
+#
+# With CROSS, the consumer claims to cross-compile and converts with an
+# installed tremlox named in TREMLOX_EXECUTABLE.
+cmake_minimum_required(VERSION 3.25)
+
+include("${CMAKE_CURRENT_LIST_DIR}/consumer_helpers.cmake")
+
+set(project_source "${WORK_DIR}/source")
+set(build "${WORK_DIR}/build")
+set(prefix "${WORK_DIR}/prefix")
+file(REMOVE_RECURSE "${WORK_DIR}")
+# A copy, so that the test may touch the screens.
+file(COPY "${CMAKE_CURRENT_LIST_DIR}/project/" DESTINATION "${project_source}")
+
+if(NOT DEFINED WARNINGS)
+    set(WARNINGS "-Wall -Wextra -pedantic -Wconversion -Werror")
+endif()
+set(configure_arguments
+    -S "${project_source}" -B "${build}" -G "${GENERATOR}"
+    -DCMAKE_BUILD_TYPE=Debug
+    "-DCMAKE_C_FLAGS=${WARNINGS}" "-DCMAKE_CXX_FLAGS=${WARNINGS}"
+    -DTREMLOX_ROUTE=${ROUTE} "-DTREMLOX_SOURCE_DIR=${SOURCE_DIR}")
+foreach(setting IN ITEMS MAKE_PROGRAM C_COMPILER CXX_COMPILER)
+    if(${setting})
+        list(APPEND configure_arguments "-DCMAKE_${setting}=${${setting}}")
+    endif()
+endforeach()
+
+if(ROUTE STREQUAL "find_package" OR CROSS)
+    install_tremlox("${prefix}")
+endif()
+if(ROUTE STREQUAL "find_package")
+    list(APPEND configure_arguments "-DCMAKE_PREFIX_PATH=${prefix}")
+    set(tool "${prefix}/bin/tremlox")
+elseif(ROUTE STREQUAL "add_subdirectory")
+    set(tool "${build}/tremlox/tremlox")
+else()
+    set(tool "${build}/_deps/tremlox-build/tremlox")
+endif()
+if(CROSS)
+    set(tool "${prefix}/bin/tremlox")
+    list(APPEND configure_arguments
+        "-DCMAKE_SYSTEM_NAME=${CMAKE_HOST_SYSTEM_NAME}" "-DTREMLOX_EXECUTABLE=${tool}")
+endif()
+
+run_or_fail(COMMAND "${CMAKE_COMMAND}" ${configure_arguments})
+if(ROUTE STREQUAL "find_package")
+    file(STRINGS "${build}/CMakeCache.txt" found REGEX "^tremlox_DIR:")
+    expect_equal("${found}" "tremlox_DIR:PATH=${prefix}/lib/cmake/tremlox"
+        "find_package found another tremlox")
+endif()
+
+if(CROSS)
+    # The verbose log shows the commands: the conversion runs the tool named.
+    build_or_fail("${build}" --verbose)
+    expect_contains("${build_log}" "${tool} ${project_source}/screens/banner.ans"
+        "the screens were not converted with TREMLOX_EXECUTABLE")
+else()
+    build_or_fail("${build}")
+endif()
+if(NOT ROUTE STREQUAL "find_package")
+    # A subproject leaves packaging and installing to the project using it.
+    expect_no_file("${build}/CPackConfig.cmake")
+    run_or_fail(COMMAND "${CMAKE_COMMAND}" --install "${build}" --prefix "${WORK_DIR}/installed")
+    expect_no_file("${WORK_DIR}/installed")
+endif()
+
+function(check_program_output)
+    run_or_fail(COMMAND "${build}/check_screens"
+        "${project_source}/screens/banner.ans" "${build}/all_bytes.bin")
+    expect_contains("${run_output}" "every screen matches its file" "check_screens")
+    execute_process(COMMAND "${build}/check_banner_again"
+        RESULT_VARIABLE result OUTPUT_VARIABLE banner_written)
+    file(READ "${project_source}/screens/banner.ans" banner)
+    expect_equal("${result}" "0" "check_banner_again failed")
+    expect_equal("${banner_written}" "${banner}" "check_banner_again wrote another banner")
+endfunction()
+check_program_output()
+
+# Nothing changed: configuring and building again converts and compiles nothing.
+run_or_fail(COMMAND "${CMAKE_COMMAND}" "${build}")
+build_or_fail("${build}")
+expect_not_contains("${build_log}" "Converting" "a build with nothing changed converted")
+expect_not_contains("${build_log}" "Building" "a build with nothing changed compiled")
+
+# A changed screen is converted again for both targets that embed it, alone.
+file(TOUCH "${project_source}/screens/banner.ans")
+build_or_fail("${build}")
+expect_count("${build_log}" "Converting screens/banner.ans to the screen banner" 2)
+expect_count("${build_log}" "Converting" 2)
+
+# A changed tool converts every screen again.
+file(TOUCH "${tool}")
+build_or_fail("${build}")
+expect_count("${build_log}" "Converting" 4)
+
+check_program_output()
+message(STATUS "The ${ROUTE} consumer converts only what changed and reads its screens back")
