@@ -67,7 +67,8 @@ inline char *put_row(const unsigned char *bytes, char *out) {
 
 } // namespace
 
-char *format_values(std::span<const unsigned char> bytes, unsigned &row_position, char *out) {
+char *format_values(std::span<const unsigned char> bytes, unsigned &row_position,
+                    char *out) noexcept {
     const unsigned char *next = bytes.data();
     std::size_t left = bytes.size();
     // Finish the row a previous block left open.
@@ -87,7 +88,7 @@ char *format_values(std::span<const unsigned char> bytes, unsigned &row_position
     return put_values(next, left, out);
 }
 
-std::ptrdiff_t fd_source::read_some(std::span<unsigned char> buffer) {
+std::ptrdiff_t fd_source::read_some(std::span<unsigned char> buffer) noexcept {
     for (;;) {
         const ssize_t count = ::read(fd_, buffer.data(), buffer.size());
         if (count >= 0 || errno != EINTR)
@@ -95,7 +96,7 @@ std::ptrdiff_t fd_source::read_some(std::span<unsigned char> buffer) {
     }
 }
 
-bool fd_sink::write_all(std::span<const char> text) {
+bool fd_sink::write_all(std::span<const char> text) noexcept {
     while (!text.empty()) {
         const ssize_t count = ::write(fd_, text.data(), text.size());
         if (count < 0) {

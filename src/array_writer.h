@@ -2,8 +2,6 @@
 // every input byte as a decimal value, 13 to a row, and a closing 0.
 #pragma once
 
-#include "background_writer.h"
-
 #include <algorithm>
 #include <array>
 #include <cerrno>
@@ -48,7 +46,8 @@ concept byte_sink = requires(Sink sink, std::span<const char> text) {
 // values (0 to 12), and breaks the row after every 13th value. Returns the
 // end of the text. The caller must provide room for
 // formatted_size_bound(bytes.size()) characters at out.
-char *format_values(std::span<const unsigned char> bytes, unsigned &row_position, char *out);
+char *format_values(std::span<const unsigned char> bytes, unsigned &row_position,
+                    char *out) noexcept;
 
 constexpr std::size_t formatted_size_bound(std::size_t byte_count) {
     return byte_count * max_value_size + (byte_count / values_per_row + 1) * row_break.size();
@@ -61,13 +60,12 @@ struct write_result {
     int error; // errno of the failure; 0 when done
 };
 
-// Input is read in blocks of this size. Each output buffer holds the header,
-// one formatted block and the terminator; two of them let one be written
-// while the other is filled. Memory use stays fixed whatever the input.
+// Input is read in blocks of this size; the output buffer holds the header,
+// one formatted block and the terminator, so memory use stays fixed.
 inline constexpr std::size_t input_block_size = 64 * 1024;
 inline constexpr std::size_t output_buffer_size =
     header.size() + formatted_size_bound(input_block_size) + terminator.size();
-static_assert(input_block_size + 2 * output_buffer_size < 1024 * 1024, "buffers must stay small");
+static_assert(input_block_size + output_buffer_size < 1024 * 1024, "buffers must stay small");
 
 // Reads until the buffer is full or the input ends, however short the reads
 // come back. Returns the count, or -1 with errno set when a read fails.
@@ -90,11 +88,9 @@ std::ptrdiff_t read_block(Source &source, std::span<unsigned char> buffer) {
 // the terminator.
 template <byte_source Source, byte_sink Sink> write_result write_array(Source &source, Sink &sink) {
     std::array<unsigned char, input_block_size> input;
-    std::array<std::array<char, output_buffer_size>, 2> outputs;
-    background_writer<Sink> writer(sink);
+    std::array<char, output_buffer_size> output;
 
-    std::size_t current = 0;
-    char *out = std::copy(header.begin(), header.end(), outputs[current].data());
+    char *out = std::copy(header.begin(), header.end(), output.data());
     unsigned row_position = 0;
     for (;;) {
         const std::ptrdiff_t count = read_block(source, std::span(input));
@@ -102,17 +98,14 @@ template <byte_source Source, byte_sink Sink> write_result write_array(Source &s
             return {write_status::read_failed, errno};
         const auto size = static_cast<std::size_t>(count);
         out = format_values(std::span(input.data(), size), row_position, out);
-        const std::span<const char> text(outputs[current].data(), out);
-        if (size < input.size()) { // the input has ended
+        const bool input_ended = size < input.size();
+        if (input_ended)
             out = std::copy(terminator.begin(), terminator.end(), out);
-            if (!writer.finish({text.data(), out}))
-                return {write_status::write_failed, errno};
-            return {write_status::done, 0};
-        }
-        if (!writer.submit(text))
+        if (!sink.write_all(std::span<const char>(output.data(), out)))
             return {write_status::write_failed, errno};
-        current = 1 - current;
-        out = outputs[current].data();
+        if (input_ended)
+            return {write_status::done, 0};
+        out = output.data();
     }
 }
 
@@ -120,7 +113,7 @@ template <byte_source Source, byte_sink Sink> write_result write_array(Source &s
 class fd_source {
   public:
     explicit fd_source(int fd) : fd_(fd) {}
-    std::ptrdiff_t read_some(std::span<unsigned char> buffer);
+    std::ptrdiff_t read_some(std::span<unsigned char> buffer) noexcept;
 
   private:
     int fd_;
@@ -131,7 +124,7 @@ class fd_source {
 class fd_sink {
   public:
     explicit fd_sink(int fd) : fd_(fd) {}
-    bool write_all(std::span<const char> text);
+    bool write_all(std::span<const char> text) noexcept;
 
   private:
     int fd_;
