@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -26,7 +27,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const std::string usage_for(const std::string &program) {
+std::string usage_for(const std::string &program) {
     return "\n" + program + " - ANSI screen to C data converter, version 1.0\n" +
            "Purpose : Convert an ANSI file to c data statements.\n" + "Usage : " + program +
            " infile outfile\n\n";
