@@ -4,7 +4,6 @@
 #include <array>
 #include <cerrno>
 #include <cstring>
-#include <unistd.h>
 #include <utility>
 
 namespace tremlox {
@@ -86,31 +85,6 @@ char *format_values(std::span<const unsigned char> bytes, unsigned &row_position
         out = put_row(next, out);
     row_position = static_cast<unsigned>(left);
     return put_values(next, left, out);
-}
-
-std::ptrdiff_t fd_source::read_some(std::span<unsigned char> buffer) noexcept {
-    for (;;) {
-        const ssize_t count = ::read(fd_, buffer.data(), buffer.size());
-        if (count >= 0 || errno != EINTR)
-            return count;
-    }
-}
-
-bool fd_sink::write_all(std::span<const char> text) noexcept {
-    while (!text.empty()) {
-        const ssize_t count = ::write(fd_, text.data(), text.size());
-        if (count < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        if (count == 0) { // no progress and no reason: do not spin
-            errno = EIO;
-            return false;
-        }
-        text = text.subspan(static_cast<std::size_t>(count));
-    }
-    return true;
 }
 
 } // namespace tremlox

@@ -109,25 +109,4 @@ template <byte_source Source, byte_sink Sink> write_result write_array(Source &s
     }
 }
 
-// A file descriptor as a source: retries interrupted reads.
-class fd_source {
-  public:
-    explicit fd_source(int fd) : fd_(fd) {}
-    std::ptrdiff_t read_some(std::span<unsigned char> buffer) noexcept;
-
-  private:
-    int fd_;
-};
-
-// A file descriptor as a sink: writes until every byte is out, through
-// short and interrupted writes.
-class fd_sink {
-  public:
-    explicit fd_sink(int fd) : fd_(fd) {}
-    bool write_all(std::span<const char> text) noexcept;
-
-  private:
-    int fd_;
-};
-
 } // namespace tremlox

@@ -6,123 +6,101 @@
 // cannot be read or written (one line on standard error says why).
 
 #include "array_writer.h"
+#include "platform.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-#include <utility>
-
+namespace tremlox::platform {
 namespace {
+
+using name_type = const native_char *;
 
 constexpr int exit_converted = 0;
 constexpr int exit_usage = 1;
 constexpr int exit_failed = 2;
 
-void print_usage(const char *program) {
-    std::printf("\n%s - ANSI screen to C data converter, version 1.0\n", program);
-    std::puts("Purpose : Convert an ANSI file to c data statements.");
-    std::printf("Usage : %s infile outfile\n\n", program);
+void print_usage(const message_part &program) {
+    print(console::output, {"\n", program, " - ANSI screen to C data converter, version 1.0\n"});
+    print(console::output, {"Purpose : Convert an ANSI file to c data statements.\n"});
+    print(console::output, {"Usage : ", program, " infile outfile\n\n"});
 }
 
-// A process may be started with no argument 0; the kernel may then hand
-// over an empty one instead.
-const char *program_name(int argc, char **argv) {
-    if (argc < 1 || argv[0] == nullptr || argv[0][0] == '\0')
-        return "tremlox";
-    return argv[0];
-}
-
-int report(const char *name, int error) {
-    std::fprintf(stderr, "tremlox: %s: %s\n", name, std::strerror(error));
+int report(name_type name, error_code error) {
+    print(console::error,
+          {"tremlox: ", message_part::name(name), ": ", message_part::reason(error), "\n"});
     return exit_failed;
 }
 
-bool same_file(const struct stat &a, const struct stat &b) {
-    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
-}
-
-// Only a regular file can be emptied by opening it for writing, so only a
-// regular input needs guarding against being its own output.
-bool is_own_output(const struct stat &input, const struct stat &output) {
-    return S_ISREG(input.st_mode) && same_file(input, output);
-}
-
-int refuse_same_file(const char *input_name, const char *output_name) {
-    std::fprintf(stderr, "tremlox: %s and %s are the same file\n", input_name, output_name);
+int refuse_same_file(name_type input_name, name_type output_name) {
+    print(console::error, {"tremlox: ", message_part::name(input_name), " and ",
+                           message_part::name(output_name), " are the same file\n"});
     return exit_failed;
 }
 
-// Closes a descriptor on every way out of a function, unless released.
-class file_descriptor {
-  public:
-    explicit file_descriptor(int fd) : fd_(fd) {}
-    file_descriptor(const file_descriptor &) = delete;
-    file_descriptor &operator=(const file_descriptor &) = delete;
-    ~file_descriptor() {
-        if (fd_ >= 0)
-            close(fd_);
-    }
-    int get() const { return fd_; }
-    int release() { return std::exchange(fd_, -1); }
-
-  private:
-    int fd_;
-};
-
-int convert(const char *input_name, const char *output_name) {
-    file_descriptor input(open(input_name, O_RDONLY | O_CLOEXEC));
-    struct stat input_status;
-    if (input.get() < 0 || fstat(input.get(), &input_status) != 0)
-        return report(input_name, errno);
+int convert(name_type input_name, name_type output_name) {
+    file input;
+    error_code error = 0;
+    if (!open_input(input_name, input, error))
+        return report(input_name, error);
+    const file_type input_type = input.type(error);
+    if (error != 0)
+        return report(input_name, error);
     // A folder opens but cannot be read: say so before any output exists.
-    if (S_ISDIR(input_status.st_mode))
-        return report(input_name, EISDIR);
-    struct stat output_status;
-    if (stat(output_name, &output_status) == 0 && is_own_output(input_status, output_status))
+    if (input_type == file_type::folder)
+        return report(input_name, folder_error());
+    // Only a regular file is emptied by being written, so only a regular
+    // input needs guarding against being its own output.
+    const bool input_is_regular = input_type == file_type::regular;
+    if (input_is_regular && names_file(output_name, input))
         return refuse_same_file(input_name, output_name);
 
     // Opened without emptying it, so that a file that has turned into the
     // input since the check above is still left as it was.
-    file_descriptor output(open(output_name, O_WRONLY | O_CREAT | O_CLOEXEC, 0666));
-    if (output.get() < 0 || fstat(output.get(), &output_status) != 0)
-        return report(output_name, errno);
-    if (is_own_output(input_status, output_status))
+    file output;
+    if (!open_output(output_name, output, error))
+        return report(output_name, error);
+    if (input_is_regular && same_file(input, output))
         return refuse_same_file(input_name, output_name);
+    const file_type output_type = output.type(error);
+    if (error != 0)
+        return report(output_name, error);
     // Only a regular file is emptied first, and removed when the text in it
     // is incomplete; pipes and devices are left alone.
-    const bool output_is_regular = S_ISREG(output_status.st_mode);
-    if (output_is_regular && ftruncate(output.get(), 0) != 0)
-        return report(output_name, errno);
+    const bool output_is_regular = output_type == file_type::regular;
+    if (output_is_regular) {
+        guard_output(output_name);
+        if (!output.truncate(error)) {
+            unguard_output();
+            return report(output_name, error);
+        }
+    }
 
-    tremlox::fd_source source(input.get());
-    tremlox::fd_sink sink(output.get());
-    const tremlox::write_result result = tremlox::write_array(source, sink);
-    // A full disk may only show when the last bytes go out.
-    const int close_error = close(output.release()) == 0 ? 0 : errno;
-    if (result.status == tremlox::write_status::done && close_error == 0)
-        return exit_converted;
+    const write_result result = write_array(input, output);
+    const error_code close_error = output.close();
+    const bool converted = result.status == write_status::done && close_error == 0;
+    if (!converted && output_is_regular)
+        remove_file(output_name);
     if (output_is_regular)
-        unlink(output_name);
+        unguard_output();
     switch (result.status) {
-    case tremlox::write_status::read_failed:
-        return report(input_name, result.error);
-    case tremlox::write_status::write_failed:
-        return report(output_name, result.error);
-    case tremlox::write_status::done:
+    case write_status::read_failed:
+        return report(input_name, input.last_error());
+    case write_status::write_failed:
+        return report(output_name, output.last_error());
+    case write_status::done:
         break;
     }
-    return report(output_name, close_error);
+    return close_error == 0 ? exit_converted : report(output_name, close_error);
 }
 
 } // namespace
 
-int main(int argc, char **argv) {
+int run(int argc, native_char **argv) {
     if (argc != 3) {
-        print_usage(program_name(argc, argv));
+        // A process may be started with no argument 0, or an empty one.
+        const bool named = argc >= 1 && argv[0] != nullptr && argv[0][0] != 0;
+        print_usage(named ? message_part::name(argv[0]) : message_part("tremlox"));
         return exit_usage;
     }
     return convert(argv[1], argv[2]);
 }
+
+} // namespace tremlox::platform

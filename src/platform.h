@@ -1,0 +1,128 @@
+// What the driver needs from the operating system: its arguments, the two
+// files, their identity, and the console. One implementation per system
+// (platform_posix.cpp, platform_windows.cpp); the build picks one.
+#pragma once
+
+#include <cstddef>
+#include <initializer_list>
+#include <span>
+#include <string_view>
+
+namespace tremlox::platform {
+
+#if defined(_WIN32)
+using native_char = wchar_t; // names stay UTF-16 until they are printed
+using native_handle = void *;
+#else
+using native_char = char;
+using native_handle = int;
+#endif
+
+// A failure in the system's own terms: errno, or GetLastError() on Windows.
+using error_code = unsigned long;
+
+// The error reported for a folder given as the input.
+error_code folder_error();
+
+// The converter's entry, called with the arguments as the system passed them.
+int run(int argc, native_char **argv);
+
+// One piece of a console line: fixed text (UTF-8), a name as it was given,
+// or the system's description of an error.
+class message_part {
+  public:
+    template <std::size_t size>
+    message_part(const char (&text)[size]) : text_(text, size - 1) {}
+    static message_part name(const native_char *name) {
+        message_part part;
+        part.name_ = name;
+        return part;
+    }
+    static message_part reason(error_code error) {
+        message_part part;
+        part.error_ = error;
+        part.is_reason_ = true;
+        return part;
+    }
+
+    std::string_view text() const { return text_; }
+    const native_char *name() const { return name_; }
+    bool is_reason() const { return is_reason_; }
+    error_code error() const { return error_; }
+
+  private:
+    message_part() = default;
+    std::string_view text_;
+    const native_char *name_ = nullptr;
+    error_code error_ = 0;
+    bool is_reason_ = false;
+};
+
+enum class console { output, error };
+
+// Writes the parts as one piece of text. A console gets them as the
+// characters they are; a file or pipe gets UTF-8 on Windows and the bytes as
+// given elsewhere.
+void print(console to, std::initializer_list<message_part> parts);
+
+enum class file_type { regular, folder, other };
+
+// An open file, closed on every way out unless closed before. It is the
+// writer's byte source (read_some) and byte sink (write_all): binary,
+// nothing translated, reads and writes retried until done or failed.
+class file {
+  public:
+    file() = default;
+    file(const file &) = delete;
+    file &operator=(const file &) = delete;
+    ~file();
+
+    bool is_open() const;
+    std::ptrdiff_t read_some(std::span<unsigned char> buffer) noexcept;
+    bool write_all(std::span<const char> text) noexcept;
+    // The failure of the last read or write that failed.
+    error_code last_error() const { return last_error_; }
+
+    file_type type(error_code &error) const;
+    // Empties the file; for a regular file only.
+    bool truncate(error_code &error);
+    // Closes now: a full disk may only show here. Returns 0 or the failure.
+    error_code close();
+
+    native_handle handle() const { return handle_; }
+    void adopt(native_handle handle) { handle_ = handle; }
+
+  private:
+    native_handle handle_ = invalid_handle();
+    error_code last_error_ = 0;
+    static native_handle invalid_handle();
+};
+
+// Opens the input for reading. A folder opens too, so that the driver can
+// tell it apart before any output exists.
+bool open_input(const native_char *name, file &input, error_code &error);
+
+// Opens the output for writing, creating it when absent but not emptying
+// it, so that a file that is the input is left as it was.
+bool open_output(const native_char *name, file &output, error_code &error);
+
+// Whether two open files are one and the same file.
+bool same_file(const file &a, const file &b);
+
+// Whether the name already names the open file, before the name is opened
+// for writing. False when it names nothing.
+bool names_file(const native_char *name, const file &open_file);
+
+// Removes a regular output whose text is incomplete; the file may still be
+// open.
+void remove_file(const native_char *name);
+
+// While guarded, an interruption (Ctrl-C, a termination or hangup signal,
+// Ctrl-Break or a closed console on Windows) removes the incomplete output
+// before the process ends as it would have; a file-size limit makes writes
+// fail rather than end the process. Interruptions that were ignored when the
+// process started stay ignored. The name must stay valid while guarded.
+void guard_output(const native_char *name);
+void unguard_output();
+
+} // namespace tremlox::platform
