@@ -78,6 +78,18 @@ endfunction()
 # Sets <command_var> to the tremlox to run and <depends_var> to what the
 # conversion depends on, so that a new tool converts every screen again.
 function(_tremlox_tool command_var depends_var)
+    # A project that builds tremlox for the target and can run target
+    # programs (Wine, qemu) converts with the tremlox it builds.
+    if(NOT TREMLOX_EXECUTABLE AND CMAKE_CROSSCOMPILING AND CMAKE_CROSSCOMPILING_EMULATOR
+       AND TARGET tremlox::tremlox)
+        get_target_property(imported tremlox::tremlox IMPORTED)
+        if(NOT imported)
+            set(${command_var} ${CMAKE_CROSSCOMPILING_EMULATOR} "$<TARGET_FILE:tremlox::tremlox>"
+                PARENT_SCOPE)
+            set(${depends_var} tremlox::tremlox PARENT_SCOPE)
+            return()
+        endif()
+    endif()
     if(NOT TREMLOX_EXECUTABLE AND CMAKE_CROSSCOMPILING)
         find_program(TREMLOX_EXECUTABLE tremlox
             PATHS ENV PATH NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH
@@ -170,7 +182,7 @@ function(tremlox_add_screen target name file)
 
     add_custom_command(
         OUTPUT "${converted}"
-        COMMAND "${tool}" "${input}" "${converted}"
+        COMMAND ${tool} "${input}" "${converted}"
         MAIN_DEPENDENCY "${input}"
         DEPENDS ${tool_dependency}
         COMMENT "Converting ${file} to the screen ${name}"
@@ -202,25 +214,34 @@ extern const size_t @name@_size;
 ]])
 
     # The converted text declares `char screendata[]` with values up to 255,
-    # which GCC and clang warn about where char is signed; the values are the
-    # bytes intended.
+    # which GCC, clang and MSVC warn about where char is signed; the values
+    # are the bytes intended.
     file(CONFIGURE OUTPUT "${definition}" @ONLY CONTENT [[
 /* The screen @name@, compiled in by tremlox_add_screen. Generated: do not edit. */
 #include "include/@name@.h"
 
-#if defined(__GNUC__)
+#if defined(__GNUC__) || defined(__clang__)
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wconversion"
 #pragma GCC diagnostic ignored "-Wsign-conversion"
 #pragma GCC diagnostic ignored "-Woverflow"
+#if defined(__clang__)
+#pragma clang diagnostic ignored "-Wconstant-conversion"
+#endif
+#elif defined(_MSC_VER)
+#pragma warning(push)
+/* C4309, C4305: a constant over 127 truncated into char. */
+#pragma warning(disable : 4309 4305)
 #endif
 
 #define screendata @name@
 #include "converted/@name@.c"
 #undef screendata
 
-#if defined(__GNUC__)
+#if defined(__GNUC__) || defined(__clang__)
 #pragma GCC diagnostic pop
+#elif defined(_MSC_VER)
+#pragma warning(pop)
 #endif
 
 /* The converted array ends with an extra 0. */

@@ -31,8 +31,7 @@ int run(int argc, native_char **argv);
 // or the system's description of an error.
 class message_part {
   public:
-    template <std::size_t size>
-    message_part(const char (&text)[size]) : text_(text, size - 1) {}
+    template <std::size_t size> message_part(const char (&text)[size]) : text_(text, size - 1) {}
     static message_part name(const native_char *name) {
         message_part part;
         part.name_ = name;

@@ -13,7 +13,9 @@
 
 namespace tremlox::platform {
 
-error_code folder_error() { return EISDIR; }
+error_code folder_error() {
+    return EISDIR;
+}
 
 void print(console to, std::initializer_list<message_part> parts) {
     // One write for the whole line, so that lines from processes sharing
@@ -55,14 +57,18 @@ void print(console to, std::initializer_list<message_part> parts) {
     }
 }
 
-native_handle file::invalid_handle() { return -1; }
+native_handle file::invalid_handle() {
+    return -1;
+}
 
 file::~file() {
     if (is_open())
         ::close(handle_);
 }
 
-bool file::is_open() const { return handle_ >= 0; }
+bool file::is_open() const {
+    return handle_ >= 0;
+}
 
 std::ptrdiff_t file::read_some(std::span<unsigned char> buffer) noexcept {
     for (;;) {
@@ -156,7 +162,9 @@ bool names_file(const char *name, const file &open_file) {
            same_identity(named, opened);
 }
 
-void remove_file(const char *name) { unlink(name); }
+void remove_file(const char *name) {
+    unlink(name);
+}
 
 namespace {
 
@@ -212,4 +220,6 @@ void unguard_output() {
 
 } // namespace tremlox::platform
 
-int main(int argc, char **argv) { return tremlox::platform::run(argc, argv); }
+int main(int argc, char **argv) {
+    return tremlox::platform::run(argc, argv);
+}

@@ -135,7 +135,8 @@ TEST(ArrayWriterFailures, ReadFailureIsReportedNotTakenForTheEnd) {
 TEST(ArrayWriterFailures, WriteFailureStopsThePass) {
     const std::string bytes = large_input();
     const std::string full_text = reference::array_text(bytes);
-    for (const std::size_t room : {0ul, 50ul, 98ul, 5000ul, 400000ul, full_text.size() - 1}) {
+    for (const std::size_t room : {std::size_t{0}, std::size_t{50}, std::size_t{98},
+                                   std::size_t{5000}, std::size_t{400000}, full_text.size() - 1}) {
         chunked_source source(bytes, {10000});
         string_sink sink(room);
         const tremlox::write_result result = tremlox::write_array(source, sink);

@@ -1,0 +1,373 @@
+// The platform layer on Windows: UTF-16 names opened with CreateFileW,
+// binary reads and writes on handles, identities from the volume serial
+// number and file index, FormatMessageW texts and console control events.
+#include "platform.h"
+
+#ifndef _WIN32_WINNT
+#define _WIN32_WINNT 0x0A00 // for FILE_ID_INFO; older systems fall back at run time
+#endif
+#define WIN32_LEAN_AND_MEAN
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <cwchar>
+#include <optional>
+
+namespace tremlox::platform {
+
+// ERROR_DIRECTORY_NOT_SUPPORTED, which not every SDK's headers name:
+// "An operation is not supported on a directory".
+error_code folder_error() {
+    return 336;
+}
+
+namespace {
+
+// A growing UTF-16 text; an allocation failure leaves it as it was.
+class wide_text {
+  public:
+    wide_text() = default;
+    wide_text(const wide_text &) = delete;
+    wide_text &operator=(const wide_text &) = delete;
+    ~wide_text() { std::free(data_); }
+
+    void append(const wchar_t *text, std::size_t count) {
+        if (!reserve(size_ + count))
+            return;
+        std::wmemcpy(data_ + size_, text, count);
+        size_ += count;
+        data_[size_] = L'\0';
+    }
+    void append(const wchar_t *text) { append(text, std::wcslen(text)); }
+    void append_utf8(std::string_view text) {
+        if (text.empty())
+            return;
+        const int count =
+            MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+        if (count <= 0 || !reserve(size_ + static_cast<std::size_t>(count)))
+            return;
+        MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), data_ + size_,
+                            count);
+        size_ += static_cast<std::size_t>(count);
+        data_[size_] = L'\0';
+    }
+    const wchar_t *data() const { return data_ != nullptr ? data_ : L""; }
+    std::size_t size() const { return size_; }
+
+  private:
+    bool reserve(std::size_t size) {
+        if (size < capacity_)
+            return true;
+        const std::size_t capacity = std::max(size + 1, capacity_ * 2);
+        auto *grown = static_cast<wchar_t *>(std::realloc(data_, capacity * sizeof(wchar_t)));
+        if (grown == nullptr)
+            return false;
+        data_ = grown;
+        capacity_ = capacity;
+        return true;
+    }
+
+    wchar_t *data_ = nullptr;
+    std::size_t size_ = 0;
+    std::size_t capacity_ = 0;
+};
+
+// The system's text for an error, without its closing period and line end.
+void append_reason(wide_text &text, error_code error) {
+    wchar_t *message = nullptr;
+    const DWORD size = FormatMessageW(
+        FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, static_cast<DWORD>(error), MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
+        reinterpret_cast<wchar_t *>(&message), 0, nullptr);
+    std::size_t length = size;
+    while (length > 0 && (message[length - 1] == L'\r' || message[length - 1] == L'\n' ||
+                          message[length - 1] == L' ' || message[length - 1] == L'.'))
+        --length;
+    if (length > 0) {
+        text.append(message, length);
+    } else {
+        wchar_t fallback[32];
+        std::swprintf(fallback, 32, L"error %lu", error);
+        text.append(fallback);
+    }
+    LocalFree(message);
+}
+
+bool write_bytes(HANDLE handle, const char *bytes, std::size_t size) {
+    while (size > 0) {
+        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(size, 1u << 30));
+        DWORD written = 0;
+        if (!WriteFile(handle, bytes, chunk, &written, nullptr) || written == 0)
+            return false;
+        bytes += written;
+        size -= written;
+    }
+    return true;
+}
+
+} // namespace
+
+void print(console to, std::initializer_list<message_part> parts) {
+    wide_text line;
+    for (const message_part &part : parts) {
+        if (part.name() != nullptr)
+            line.append(part.name());
+        else if (part.is_reason())
+            append_reason(line, part.error());
+        else
+            line.append_utf8(part.text());
+    }
+    const HANDLE stream =
+        GetStdHandle(to == console::output ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE);
+    if (stream == nullptr || stream == INVALID_HANDLE_VALUE || line.size() == 0)
+        return;
+    DWORD mode = 0;
+    if (GetConsoleMode(stream, &mode)) {
+        // A console shows characters, whatever its code page.
+        DWORD written = 0;
+        WriteConsoleW(stream, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+        return;
+    }
+    const int size = WideCharToMultiByte(CP_UTF8, 0, line.data(), static_cast<int>(line.size()),
+                                         nullptr, 0, nullptr, nullptr);
+    if (size <= 0)
+        return;
+    char *utf8 = static_cast<char *>(std::malloc(static_cast<std::size_t>(size)));
+    if (utf8 == nullptr)
+        return;
+    WideCharToMultiByte(CP_UTF8, 0, line.data(), static_cast<int>(line.size()), utf8, size, nullptr,
+                        nullptr);
+    write_bytes(stream, utf8, static_cast<std::size_t>(size));
+    std::free(utf8);
+}
+
+native_handle file::invalid_handle() {
+    return INVALID_HANDLE_VALUE;
+}
+
+file::~file() {
+    if (is_open())
+        CloseHandle(handle_);
+}
+
+bool file::is_open() const {
+    return handle_ != INVALID_HANDLE_VALUE;
+}
+
+std::ptrdiff_t file::read_some(std::span<unsigned char> buffer) noexcept {
+    const DWORD wanted = static_cast<DWORD>(std::min<std::size_t>(buffer.size(), 1u << 30));
+    DWORD count = 0;
+    if (ReadFile(handle_, buffer.data(), wanted, &count, nullptr))
+        return static_cast<std::ptrdiff_t>(count);
+    const DWORD error = GetLastError();
+    // The far end of a pipe closed: the input ends there.
+    if (error == ERROR_BROKEN_PIPE || error == ERROR_HANDLE_EOF)
+        return 0;
+    last_error_ = error;
+    errno = EIO;
+    return -1;
+}
+
+bool file::write_all(std::span<const char> text) noexcept {
+    while (!text.empty()) {
+        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(text.size(), 1u << 30));
+        DWORD written = 0;
+        if (!WriteFile(handle_, text.data(), chunk, &written, nullptr) || written == 0) {
+            const DWORD error = GetLastError();
+            last_error_ = error != ERROR_SUCCESS ? error : ERROR_WRITE_FAULT;
+            errno = EIO;
+            return false;
+        }
+        text = text.subspan(written);
+    }
+    return true;
+}
+
+file_type file::type(error_code &error) const {
+    error = 0;
+    SetLastError(ERROR_SUCCESS);
+    const DWORD type = GetFileType(handle_);
+    if (type == FILE_TYPE_UNKNOWN && GetLastError() != ERROR_SUCCESS) {
+        error = GetLastError();
+        return file_type::other;
+    }
+    if (type != FILE_TYPE_DISK)
+        return file_type::other; // NUL, a console, a pipe
+    BY_HANDLE_FILE_INFORMATION information;
+    if (!GetFileInformationByHandle(handle_, &information)) {
+        error = GetLastError();
+        return file_type::other;
+    }
+    return information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY ? file_type::folder
+                                                                   : file_type::regular;
+}
+
+bool file::truncate(error_code &error) {
+    const LARGE_INTEGER start = {};
+    if (SetFilePointerEx(handle_, start, nullptr, FILE_BEGIN) && SetEndOfFile(handle_))
+        return true;
+    error = GetLastError();
+    return false;
+}
+
+error_code file::close() {
+    const bool closed = CloseHandle(handle_);
+    handle_ = invalid_handle();
+    return closed ? 0 : GetLastError();
+}
+
+namespace {
+
+// A name as CreateFileW takes it. A long one gets the \\?\ prefix on its
+// full path, which lifts the MAX_PATH limit; short ones, devices such as
+// NUL among them, are passed as they are.
+class system_name {
+  public:
+    explicit system_name(const wchar_t *name) : name_(name) {
+        if (std::wcslen(name) < MAX_PATH - 12)
+            return;
+        const DWORD size = GetFullPathNameW(name, 0, nullptr, nullptr);
+        if (size == 0)
+            return;
+        auto *buffer = static_cast<wchar_t *>(std::malloc(size * sizeof(wchar_t)));
+        if (buffer == nullptr)
+            return;
+        const DWORD length = GetFullPathNameW(name, size, buffer, nullptr);
+        if (length > 0 && length < size) {
+            if (std::wcsncmp(buffer, L"\\\\?\\", 4) == 0) {
+                prefixed_.append(buffer, length);
+            } else if (std::wcsncmp(buffer, L"\\\\", 2) == 0) {
+                prefixed_.append(L"\\\\?\\UNC\\");
+                prefixed_.append(buffer + 2, length - 2);
+            } else {
+                prefixed_.append(L"\\\\?\\");
+                prefixed_.append(buffer, length);
+            }
+        }
+        std::free(buffer);
+    }
+    const wchar_t *get() const { return prefixed_.size() > 0 ? prefixed_.data() : name_; }
+
+  private:
+    const wchar_t *name_;
+    wide_text prefixed_;
+};
+
+constexpr DWORD share_all = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+bool open_file(const wchar_t *name, DWORD access, DWORD share, DWORD disposition, DWORD flags,
+               file &opened, error_code &error) {
+    const system_name path(name);
+    const HANDLE handle =
+        CreateFileW(path.get(), access, share, nullptr, disposition, flags, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        error = GetLastError();
+        return false;
+    }
+    opened.adopt(handle);
+    return true;
+}
+
+struct identity {
+    ULONGLONG volume = 0;
+    unsigned char index[16] = {};
+};
+
+// FILE_ID_INFO has 128-bit indexes, unique on ReFS too; older systems only
+// know the 64-bit index.
+bool identify(HANDLE handle, identity &id) {
+    FILE_ID_INFO long_id;
+    if (GetFileInformationByHandleEx(handle, FileIdInfo, &long_id, sizeof long_id)) {
+        id.volume = long_id.VolumeSerialNumber;
+        std::memcpy(id.index, &long_id.FileId, sizeof id.index);
+        return true;
+    }
+    BY_HANDLE_FILE_INFORMATION information;
+    if (!GetFileInformationByHandle(handle, &information))
+        return false;
+    id.volume = information.dwVolumeSerialNumber;
+    const DWORD parts[2] = {information.nFileIndexLow, information.nFileIndexHigh};
+    std::memcpy(id.index, parts, sizeof parts);
+    return true;
+}
+
+bool same_identity(HANDLE a, HANDLE b) {
+    identity a_id, b_id;
+    return identify(a, a_id) && identify(b, b_id) && a_id.volume == b_id.volume &&
+           std::memcmp(a_id.index, b_id.index, sizeof a_id.index) == 0;
+}
+
+} // namespace
+
+bool open_input(const wchar_t *name, file &input, error_code &error) {
+    // Backup semantics let a folder open, so that it can be refused by type.
+    return open_file(name, GENERIC_READ, share_all, OPEN_EXISTING,
+                     FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_SEQUENTIAL_SCAN, input, error);
+}
+
+bool open_output(const wchar_t *name, file &output, error_code &error) {
+    // Shared for deletion, so that an incomplete output can be removed by
+    // name while it is still open.
+    return open_file(name, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, OPEN_ALWAYS,
+                     FILE_ATTRIBUTE_NORMAL, output, error);
+}
+
+bool same_file(const file &a, const file &b) {
+    return same_identity(a.handle(), b.handle());
+}
+
+bool names_file(const wchar_t *name, const file &open_file) {
+    const system_name path(name);
+    // No access asked for: this only reads the file's identity.
+    const HANDLE named = CreateFileW(path.get(), 0, share_all, nullptr, OPEN_EXISTING,
+                                     FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (named == INVALID_HANDLE_VALUE)
+        return false;
+    const bool same = same_identity(named, open_file.handle());
+    CloseHandle(named);
+    return same;
+}
+
+void remove_file(const wchar_t *name) {
+    const system_name path(name);
+    DeleteFileW(path.get());
+}
+
+namespace {
+
+std::optional<system_name> guarded_storage;
+system_name *volatile guarded = nullptr;
+
+// Runs on a thread of its own. Returning FALSE lets the next handler, in the
+// end the system's, close the process as Ctrl-C would have.
+BOOL WINAPI remove_output_on_interrupt(DWORD event) {
+    if (system_name *name = guarded)
+        DeleteFileW(name->get());
+    (void)event;
+    return FALSE;
+}
+
+} // namespace
+
+void guard_output(const wchar_t *name) {
+    guarded_storage.emplace(name);
+    guarded = &*guarded_storage;
+    SetConsoleCtrlHandler(remove_output_on_interrupt, TRUE);
+}
+
+void unguard_output() {
+    SetConsoleCtrlHandler(remove_output_on_interrupt, FALSE);
+    guarded = nullptr;
+}
+
+} // namespace tremlox::platform
+
+int wmain(int argc, wchar_t **argv) {
+    return tremlox::platform::run(argc, argv);
+}

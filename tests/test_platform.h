@@ -1,0 +1,54 @@
+// What the end-to-end tests need from the system to run the tool: a scratch
+// folder, a child process with its streams redirected to files, and the
+// system's spellings. One implementation per system.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace test_platform {
+
+namespace fs = std::filesystem;
+
+// A new empty folder under the system's temporary folder.
+fs::path make_scratch_folder();
+
+// A path from UTF-8 text, and back.
+inline fs::path utf8_path(const std::string &text) {
+    return fs::path(std::u8string(text.begin(), text.end()));
+}
+inline std::string utf8_text(const fs::path &path) {
+    const std::u8string text = path.u8string();
+    return {text.begin(), text.end()};
+}
+
+// The device that reads as empty and swallows any write.
+extern const char *const null_device;
+// Whether errors are described as strerror does; Windows has texts of its own.
+extern const bool has_posix_reasons;
+
+// Whether names are Windows names: case does not tell them apart, either
+// slash divides a path, and a symbolic link takes a privilege to make.
+extern const bool windows_names;
+
+// Whether permission bits fail to stop this process (root on POSIX).
+bool runs_as_root();
+
+// Whether this is a Windows program running under Wine.
+bool under_wine();
+
+struct child_streams {
+    fs::path input;
+    fs::path output;
+    fs::path error;
+};
+
+// Runs the program in the folder with the given argument vector (UTF-8,
+// argument 0 first; empty for a process started without any). Returns its
+// exit status, or -1 when it did not exit normally (a signal on POSIX).
+int run_program(const fs::path &program, const std::vector<std::string> &arguments,
+                const fs::path &folder, const child_streams &streams);
+
+} // namespace test_platform
