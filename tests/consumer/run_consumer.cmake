@@ -6,10 +6,13 @@
 #         -DSOURCE_DIR=<tremlox sources> -DBINARY_DIR=<tremlox build>
 #         -DWORK_DIR=<scratch folder> -DGENERATOR=<generator>
 #         [-DMAKE_PROGRAM=...] [-DCONFIG=...] [-DC_COMPILER=... -DCXX_COMPILER=...]
-#         [-DWARNINGS=<flags>] [-DCROSS=ON] -P run_consumer.cmake
+#         [-DWARNINGS=<flags>] [-DCROSS=ON] [-DTOOLCHAIN=<file>] [-DCLANG_CL=<clang-cl>]
+#         -P run_consumer.cmake
 #
 # With CROSS, the consumer claims to cross-compile and converts with an
-# installed tremlox named in TREMLOX_EXECUTABLE.
+# installed tremlox named in TREMLOX_EXECUTABLE. With TOOLCHAIN, it really
+# cross-compiles with that toolchain file, and its programs run under the
+# emulator the toolchain names (Wine for Windows).
 cmake_minimum_required(VERSION 3.25)
 
 include("${CMAKE_CURRENT_LIST_DIR}/consumer_helpers.cmake")
@@ -23,6 +26,9 @@ file(COPY "${CMAKE_CURRENT_LIST_DIR}/project/" DESTINATION "${project_source}")
 
 if(NOT DEFINED WARNINGS)
     set(WARNINGS "-Wall -Wextra -pedantic -Wconversion -Werror")
+endif()
+if(TOOLCHAIN)
+    set(CROSS ON)
 endif()
 set(configure_arguments
     -S "${project_source}" -B "${build}" -G "${GENERATOR}"
@@ -48,8 +54,12 @@ else()
 endif()
 if(CROSS)
     set(tool "${prefix}/bin/tremlox")
-    list(APPEND configure_arguments
-        "-DCMAKE_SYSTEM_NAME=${CMAKE_HOST_SYSTEM_NAME}" "-DTREMLOX_EXECUTABLE=${tool}")
+    list(APPEND configure_arguments "-DTREMLOX_EXECUTABLE=${tool}")
+    if(TOOLCHAIN)
+        list(APPEND configure_arguments "-DCMAKE_TOOLCHAIN_FILE=${TOOLCHAIN}")
+    else()
+        list(APPEND configure_arguments "-DCMAKE_SYSTEM_NAME=${CMAKE_HOST_SYSTEM_NAME}")
+    endif()
 endif()
 
 run_or_fail(COMMAND "${CMAKE_COMMAND}" ${configure_arguments})
@@ -74,17 +84,52 @@ if(NOT ROUTE STREQUAL "find_package")
     expect_no_file("${WORK_DIR}/installed")
 endif()
 
+# The consumer's programs, run as its build runs them.
+set(run_program "")
+set(program_suffix "")
+if(TOOLCHAIN)
+    file(STRINGS "${build}/CMakeCache.txt" emulator REGEX "^CMAKE_CROSSCOMPILING_EMULATOR:")
+    string(FIND "${emulator}" "=" value_start)
+    math(EXPR value_start "${value_start} + 1")
+    string(SUBSTRING "${emulator}" ${value_start} -1 run_program)
+    # file(STRINGS) escapes the list's separators.
+    string(REPLACE "\\;" ";" run_program "${run_program}")
+    if(EXISTS "${build}/check_screens.exe")
+        set(program_suffix .exe)
+    endif()
+endif()
+
 function(check_program_output)
-    run_or_fail(COMMAND "${build}/check_screens"
+    run_or_fail(COMMAND ${run_program} "${build}/check_screens${program_suffix}"
         "${project_source}/screens/banner.ans" "${build}/all_bytes.bin")
     expect_contains("${run_output}" "every screen matches its file" "check_screens")
-    execute_process(COMMAND "${build}/check_banner_again"
+    execute_process(COMMAND ${run_program} "${build}/check_banner_again${program_suffix}"
         RESULT_VARIABLE result OUTPUT_VARIABLE banner_written)
     file(READ "${project_source}/screens/banner.ans" banner)
     expect_equal("${result}" "0" "check_banner_again failed")
     expect_equal("${banner_written}" "${banner}" "check_banner_again wrote another banner")
 endfunction()
 check_program_output()
+
+# The generated wrappers also compile silently for MSVC at /W4 /WX. clang-cl
+# stands in for it: as itself at /W4 and at /Wall (every warning clang has,
+# the truncation of values over 127 among them), and without __clang__ at
+# /W4, which takes the wrapper's branch for MSVC proper.
+if(CLANG_CL)
+    file(GLOB_RECURSE wrappers "${build}/tremlox_screens/*.c")
+    list(FILTER wrappers EXCLUDE REGEX "/converted/")
+    foreach(wrapper IN LISTS wrappers)
+        get_filename_component(folder "${wrapper}" DIRECTORY)
+        get_filename_component(source "${wrapper}" NAME)
+        # clang-cl would take a path that starts with a slash for an option.
+        foreach(variant IN ITEMS /W4 /Wall "/W4;/U__clang__")
+            run_or_fail(COMMAND "${CLANG_CL}" /nologo /WX /c ${variant}
+                "/Fo${WORK_DIR}/wrapper.obj" -- "${source}" WORKING_DIRECTORY "${folder}")
+        endforeach()
+    endforeach()
+    list(LENGTH wrappers wrapper_count)
+    message(STATUS "${wrapper_count} wrappers compile silently with clang-cl /W4 /WX")
+endif()
 
 # Nothing changed: configuring and building again converts and compiles nothing.
 run_or_fail(COMMAND "${CMAKE_COMMAND}" "${build}")
