@@ -8,6 +8,11 @@ set(TREMLOX_INSTALL_CMAKEDIR "lib/cmake/tremlox"
 
 install(TARGETS tremlox EXPORT tremloxTargets RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}")
 install(FILES "${PROJECT_SOURCE_DIR}/docs/tremlox.1" DESTINATION "${CMAKE_INSTALL_MANDIR}/man1")
+if(WIN32)
+    # Without a system package, the archive is all a user gets: the README
+    # goes beside the tool.
+    install(FILES "${PROJECT_SOURCE_DIR}/README.md" DESTINATION "${CMAKE_INSTALL_DOCDIR}")
+endif()
 
 install(EXPORT tremloxTargets NAMESPACE tremlox:: DESTINATION "${TREMLOX_INSTALL_CMAKEDIR}")
 # The package holds only a program, which a consumer of any word size runs.
