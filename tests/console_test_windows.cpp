@@ -1,0 +1,166 @@
+// The tool on a real console: Ctrl-C and Ctrl-Break while it converts, and
+// names written to the console. Run inside a terminal (tmux), so that Wine
+// gives these programs a console.
+#include "command_fixture.h"
+
+#define WIN32_LEAN_AND_MEAN
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+#include <string>
+
+namespace {
+
+// Runs tremlox on the console, reading a named pipe that the test feeds.
+class ConsoleTest : public CommandTest {
+  protected:
+    void SetUp() override {
+        CommandTest::SetUp();
+        if (GetConsoleWindow() == nullptr &&
+            !GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode_))
+            GTEST_SKIP() << "no console: run this test inside a terminal";
+    }
+
+    void TearDown() override {
+        finish();
+        CommandTest::TearDown();
+    }
+
+    // Ends what a case started, so that the next may start again.
+    void finish() {
+        if (process_.hProcess != nullptr) {
+            TerminateProcess(process_.hProcess, 99);
+            WaitForSingleObject(process_.hProcess, 10000);
+            CloseHandle(process_.hProcess);
+            CloseHandle(process_.hThread);
+            process_ = {};
+        }
+        if (pipe_ != INVALID_HANDLE_VALUE)
+            CloseHandle(pipe_);
+        pipe_ = INVALID_HANDLE_VALUE;
+        SetConsoleCtrlHandler(nullptr, FALSE);
+        std::error_code ignored;
+        fs::remove(work / "out", ignored);
+    }
+
+    // Starts tremlox converting the pipe into "out"; returns once it reads.
+    void start(DWORD creation_flags = 0) {
+        pipe_ = CreateNamedPipeW(pipe_name, PIPE_ACCESS_OUTBOUND, PIPE_TYPE_BYTE | PIPE_WAIT, 1,
+                                 1 << 16, 1 << 16, 0, nullptr);
+        ASSERT_NE(pipe_, INVALID_HANDLE_VALUE);
+        std::wstring command_line = L"tremlox " + std::wstring(pipe_name) + L" out";
+        STARTUPINFOW startup = {};
+        startup.cb = sizeof startup;
+        ASSERT_TRUE(CreateProcessW(utf8_path(TREMLOX_PATH).wstring().c_str(), command_line.data(),
+                                   nullptr, nullptr, FALSE, creation_flags, nullptr,
+                                   work.wstring().c_str(), &startup, &process_));
+        ASSERT_TRUE(ConnectNamedPipe(pipe_, nullptr) || GetLastError() == ERROR_PIPE_CONNECTED);
+    }
+
+    void feed(const std::string &bytes) {
+        DWORD written = 0;
+        EXPECT_TRUE(
+            WriteFile(pipe_, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr));
+        EXPECT_EQ(written, bytes.size());
+    }
+
+    void wait_for_output() const {
+        for (int tries = 0; tries < 500; ++tries) {
+            std::error_code error;
+            if (fs::file_size(work / "out", error) > 0 && !error)
+                return;
+            Sleep(10);
+        }
+        ADD_FAILURE() << "tremlox wrote nothing";
+    }
+
+    // Waits for tremlox to end; false when it does not within 10 s.
+    bool ended() const { return WaitForSingleObject(process_.hProcess, 10000) == WAIT_OBJECT_0; }
+
+    // Sends the event to every process on the console, this test ignoring it.
+    static void interrupt(DWORD event) {
+        SetConsoleCtrlHandler(nullptr, TRUE);
+        EXPECT_TRUE(GenerateConsoleCtrlEvent(event, 0)) << GetLastError();
+    }
+
+    static constexpr const wchar_t *pipe_name = L"\\\\.\\pipe\\tremlox-console-test";
+    HANDLE pipe_ = INVALID_HANDLE_VALUE;
+    PROCESS_INFORMATION process_ = {};
+    DWORD mode_ = 0;
+};
+
+TEST_F(ConsoleTest, CtrlCRemovesTheIncompleteOutput) {
+    start();
+    feed(std::string(200000, 'A'));
+    wait_for_output();
+    interrupt(CTRL_C_EVENT);
+    EXPECT_TRUE(ended());
+    EXPECT_FALSE(fs::exists(work / "out"));
+}
+
+TEST_F(ConsoleTest, CtrlBreakRemovesTheIncompleteOutput) {
+    if (test_platform::under_wine())
+        GTEST_SKIP() << "Wine does not deliver Ctrl-Break to the processes of a console";
+    start();
+    feed(std::string(200000, 'A'));
+    wait_for_output();
+    interrupt(CTRL_BREAK_EVENT);
+    EXPECT_TRUE(ended());
+    EXPECT_FALSE(fs::exists(work / "out"));
+}
+
+TEST_F(ConsoleTest, IgnoredCtrlCLetsTheConversionFinish) {
+    // A process started while Ctrl-C is ignored ignores it too.
+    SetConsoleCtrlHandler(nullptr, TRUE);
+    start();
+    const std::string first(200000, 'A'), rest(1000, 'B');
+    feed(first);
+    wait_for_output();
+    interrupt(CTRL_C_EVENT);
+    feed(rest);
+    CloseHandle(pipe_);
+    pipe_ = INVALID_HANDLE_VALUE;
+    ASSERT_TRUE(ended());
+    DWORD status = 99;
+    GetExitCodeProcess(process_.hProcess, &status);
+    EXPECT_EQ(status, 0u);
+    EXPECT_EQ(read_file(work / "out"), reference::array_text(first + rest));
+}
+
+TEST_F(ConsoleTest, NamesAreShownAsTyped) {
+    // The usage texts, straight onto the console, name the program as typed.
+    const HANDLE console =
+        CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(console, INVALID_HANDLE_VALUE);
+    CONSOLE_SCREEN_BUFFER_INFO before;
+    ASSERT_TRUE(GetConsoleScreenBufferInfo(console, &before));
+    SetHandleInformation(console, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = console;
+    startup.hStdError = console;
+    std::wstring command_line = L"экран😀";
+    ASSERT_TRUE(CreateProcessW(utf8_path(TREMLOX_PATH).wstring().c_str(), command_line.data(),
+                               nullptr, nullptr, TRUE, 0, nullptr, work.wstring().c_str(), &startup,
+                               &process_));
+    ASSERT_TRUE(ended());
+    std::wstring shown;
+    for (SHORT row = before.dwCursorPosition.Y; row < before.dwCursorPosition.Y + 4; ++row) {
+        std::wstring line(before.dwSize.X, L' ');
+        DWORD count = 0;
+        ReadConsoleOutputCharacterW(console, line.data(), before.dwSize.X, COORD{0, row}, &count);
+        shown += line.substr(0, count) + L"\n";
+    }
+    CloseHandle(console);
+    EXPECT_NE(shown.find(L"экран😀 - ANSI screen to C data converter, version 1.0"),
+              std::wstring::npos)
+        << utf8_text(fs::path(shown));
+    EXPECT_NE(shown.find(L"Usage : экран😀 infile outfile"), std::wstring::npos);
+}
+
+} // namespace
