@@ -183,12 +183,6 @@ TEST_F(InterruptionTest, IgnoredSignalLetsTheConversionFinish) {
 // where it can happen.
 class FaultTest : public PosixCommandTest {
   protected:
-    void SetUp() override {
-        PosixCommandTest::SetUp();
-        if (std::getenv("TREMLOX_SANITIZED") != nullptr)
-            GTEST_SKIP() << "the sanitizers' own interceptors stand in front of the shim";
-    }
-
     static std::function<void()> with_shim(std::vector<std::pair<std::string, std::string>> env) {
         return [env] {
             setenv("LD_PRELOAD", FAULT_SHIM_PATH, 1);
