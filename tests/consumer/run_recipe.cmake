@@ -21,10 +21,12 @@ file(REMOVE_RECURSE "${WORK_DIR}")
 # Writes each file of the README's recipes into <folder>.
 function(write_readme_recipe_files folder)
     file(READ "${SOURCE_DIR}/README.md" readme)
-    set(marker "<!-- recipe file: ")
+    # Markers begin a line; the README may also mention one in its text.
+    set(marker "\n<!-- recipe file: ")
     set(written "")
     string(FIND "${readme}" "${marker}" at)
     while(NOT at EQUAL -1)
+        math(EXPR at "${at} + 1")
         string(SUBSTRING "${readme}" ${at} -1 readme)
         if(NOT readme MATCHES "^<!-- recipe file: ([^ ]+) -->\n```[a-z]*\n")
             message(FATAL_ERROR "README.md: a recipe file marker must be followed by a "
