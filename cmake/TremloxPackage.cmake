@@ -16,6 +16,9 @@ set(CPACK_GENERATOR DEB TGZ)
 # The packages carry the tool without its symbols; the build tree and a
 # plain cmake --install keep them for debugging.
 set(CPACK_STRIP_FILES ON)
+# Folders get the permissions Debian requires whatever the packager's umask.
+set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
+    OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${TREMLOX_PACKAGE_MAINTAINER}")

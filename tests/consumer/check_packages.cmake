@@ -85,6 +85,13 @@ foreach(entry IN LISTS entries)
     if(entry MATCHES "^-.* \\./usr/(.*)$")
         list(APPEND listed "${CMAKE_MATCH_1}")
     endif()
+    # The permissions Debian requires, whatever the umask of the build.
+    if(entry MATCHES "^d" AND NOT entry MATCHES "^drwxr-xr-x root/root ")
+        message(FATAL_ERROR "a folder of the Debian package is not 0755 root/root: ${entry}")
+    elseif(entry MATCHES "^-" AND NOT entry MATCHES "^-rw-r--r-- root/root "
+           AND NOT entry MATCHES "^-rwxr-xr-x root/root .* \\./usr/bin/tremlox$")
+        message(FATAL_ERROR "a file of the Debian package is not 0644 root/root: ${entry}")
+    endif()
 endforeach()
 list(SORT listed)
 expect_equal("${listed}" "${installed}" "the files listed by dpkg-deb --contents")
