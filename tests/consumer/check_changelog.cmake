@@ -21,6 +21,8 @@ function(convert text version)
         -P "${SOURCE_DIR}/cmake/DebianChangelog.cmake"
         RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output)
     set(convert_result "${result}" PARENT_SCOPE)
+    # CMake wraps its messages where the paths end: compare words only.
+    string(REGEX REPLACE "[ \n]+" " " output "${output}")
     set(convert_output "${output}" PARENT_SCOPE)
 endfunction()
 
