@@ -1,5 +1,6 @@
-# Installs the tool, its man page and the CMake package through which other
-# projects find the tool and call tremlox_add_screen.
+# Installs the tool, its man page, license and changelog, and the CMake
+# package through which other projects find the tool and call
+# tremlox_add_screen.
 include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
 
@@ -7,7 +8,7 @@ set(TREMLOX_INSTALL_CMAKEDIR "lib/cmake/tremlox"
     CACHE STRING "Where the CMake package goes, relative to the install prefix")
 
 install(TARGETS tremlox EXPORT tremloxTargets RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}")
-install(FILES "${PROJECT_SOURCE_DIR}/docs/tremlox.1" DESTINATION "${CMAKE_INSTALL_MANDIR}/man1")
+include("${PROJECT_SOURCE_DIR}/cmake/TremloxDocs.cmake")
 if(WIN32)
     # Without a system package, the archive is all a user gets: the README
     # goes beside the tool.

@@ -3,13 +3,16 @@
 set(CPACK_PACKAGE_NAME tremlox)
 set(CPACK_PACKAGE_VERSION "${PROJECT_VERSION}")
 set(CPACK_PACKAGE_VENDOR "The tremlox developers")
-set(CPACK_PACKAGE_CONTACT "The tremlox developers <tremlox@example.org>")
+# TREMLOX_PACKAGE_MAINTAINER (TremloxDocs.cmake) also signs the changelog.
+set(CPACK_PACKAGE_CONTACT "${TREMLOX_PACKAGE_MAINTAINER}")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
+# Debian shows the lines as they stand and wants them at most 80 characters.
 string(CONCAT CPACK_PACKAGE_DESCRIPTION
-    "tremlox turns any file, meant to be an ANSI screen, into C source that declares one "
-    "array holding every byte of the file, so that a program can carry the screen as data. "
-    "The package also holds a CMake package whose function tremlox_add_screen embeds "
-    "screens in a target.")
+    "tremlox turns any file, meant to be an ANSI screen, into C source that\n"
+    "declares one array holding every byte of the file, so that a program can\n"
+    "carry the screen as data. The package also holds a CMake package whose\n"
+    "function tremlox_add_screen embeds screens in a target.")
+set(CPACK_RESOURCE_FILE_LICENSE "${PROJECT_SOURCE_DIR}/LICENSE")
 if(WIN32)
     # A ZIP of the tool, its README and man page, and the CMake package.
     set(CPACK_GENERATOR ZIP)
@@ -17,10 +20,17 @@ if(WIN32)
 else()
     set(CPACK_GENERATOR DEB TGZ)
 endif()
+# The packages carry the tool without its symbols; the build tree and a
+# plain cmake --install keep them for debugging.
+set(CPACK_STRIP_FILES ON)
+# Folders get the permissions Debian requires whatever the packager's umask.
+set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
+    OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${CPACK_PACKAGE_CONTACT}")
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${TREMLOX_PACKAGE_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_SECTION devel)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # Fills Depends from the shared libraries the tool links.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 

@@ -1,17 +1,50 @@
 # Builds the Debian package and the tar.gz archive with CPack and checks that
-# each holds exactly the files of an install, with the same contents, and
-# that the Debian package describes itself.
+# each holds exactly the files of a stripped install, with the same contents,
+# that the build tree's tool keeps its symbols, that the documents are
+# compressed as Debian wants them, and that the Debian package describes
+# itself.
 #
-#   cmake -DBINARY_DIR=<tremlox build> -DWORK_DIR=<scratch folder>
-#         -DVERSION=<project version> [-DCONFIG=...] -P check_packages.cmake
+#   cmake -DSOURCE_DIR=<tremlox sources> -DBINARY_DIR=<tremlox build>
+#         -DWORK_DIR=<scratch folder> -DVERSION=<project version>
+#         -DTOOL=<the build tree's tremlox> [-DGZIP=<gzip>] [-DCONFIG=...]
+#         [-DCOMPRESSED_DOCS=ON|OFF] -P check_packages.cmake
 cmake_minimum_required(VERSION 3.25)
 
 include("${CMAKE_CURRENT_LIST_DIR}/consumer_helpers.cmake")
 
 file(REMOVE_RECURSE "${WORK_DIR}")
 set(staging "${WORK_DIR}/installed")
-install_tremlox("${staging}")
+install_tremlox("${staging}" --strip)
 list_files("${staging}" installed)
+
+file(SIZE "${TOOL}" built_size)
+file(SIZE "${staging}/bin/tremlox" stripped_size)
+if(NOT stripped_size LESS built_size)
+    message(FATAL_ERROR "stripping the tool saved nothing (${built_size} bytes before, "
+        "${stripped_size} after): the build tree's tremlox has no symbols to debug with")
+endif()
+
+# The man page and the changelog: gzip streams without a time stamp, so that
+# the same sources make the same package, holding the texts they came from.
+if(compressed_suffix)
+    foreach(file IN ITEMS share/man/man1/tremlox.1.gz share/doc/tremlox/changelog.gz)
+        file(READ "${staging}/${file}" header HEX LIMIT 8)
+        expect_equal("${header}" "1f8b080000000000" "the gzip header of ${file}")
+    endforeach()
+    run_or_fail(COMMAND "${GZIP}" -dc "${staging}/share/man/man1/tremlox.1.gz")
+    file(READ "${SOURCE_DIR}/docs/tremlox.1" man_page)
+    expect_equal("${run_output}" "${man_page}" "the installed man page")
+    run_or_fail(COMMAND "${GZIP}" -dc "${staging}/share/doc/tremlox/changelog.gz")
+    set(changelog "${run_output}")
+else()
+    file(READ "${staging}/share/doc/tremlox/changelog" changelog)
+endif()
+string(REGEX MATCH "^[^\n]*" first_line "${changelog}")
+expect_equal("${first_line}" "tremlox (${VERSION}) unstable; urgency=medium"
+    "the changelog's latest entry")
+file(READ "${staging}/share/doc/tremlox/copyright" copyright)
+expect_contains("${copyright}" "License: Expat\n Permission is hereby granted"
+    "the copyright file")
 
 set(config_arguments "")
 if(CONFIG)
@@ -27,7 +60,8 @@ function(the_one_package pattern out_var)
     set(${out_var} "${found}" PARENT_SCOPE)
 endfunction()
 
-# Expects the files under <root> to be those installed, byte for byte.
+# Expects the files under <root> to be those of the stripped install, byte for
+# byte.
 function(expect_install_contents root what)
     list_files("${root}" unpacked)
     expect_equal("${unpacked}" "${installed}" "the files of the ${what}")
@@ -50,6 +84,13 @@ foreach(entry IN LISTS entries)
     # Regular files only: "-rwxr-xr-x root/root 1234 2026-01-01 00:00 ./usr/bin/tremlox"
     if(entry MATCHES "^-.* \\./usr/(.*)$")
         list(APPEND listed "${CMAKE_MATCH_1}")
+    endif()
+    # The permissions Debian requires, whatever the umask of the build.
+    if(entry MATCHES "^d" AND NOT entry MATCHES "^drwxr-xr-x root/root ")
+        message(FATAL_ERROR "a folder of the Debian package is not 0755 root/root: ${entry}")
+    elseif(entry MATCHES "^-" AND NOT entry MATCHES "^-rw-r--r-- root/root "
+           AND NOT entry MATCHES "^-rwxr-xr-x root/root .* \\./usr/bin/tremlox$")
+        message(FATAL_ERROR "a file of the Debian package is not 0644 root/root: ${entry}")
     endif()
 endforeach()
 list(SORT listed)

@@ -61,14 +61,23 @@ function(expect_no_file path)
     endif()
 endfunction()
 
-# The files an install of tremlox consists of, relative to its prefix.
+# The files an install of tremlox consists of, relative to its prefix, sorted.
+# COMPRESSED_DOCS says whether the build gzips the man page and changelog.
+if(NOT DEFINED COMPRESSED_DOCS OR COMPRESSED_DOCS)
+    set(compressed_suffix .gz)
+else()
+    set(compressed_suffix "")
+endif()
 set(tremlox_install_files
     bin/tremlox
     lib/cmake/tremlox/TremloxAddScreen.cmake
     lib/cmake/tremlox/tremloxConfig.cmake
     lib/cmake/tremlox/tremloxConfigVersion.cmake
     lib/cmake/tremlox/tremloxTargets.cmake
-    share/man/man1/tremlox.1)
+    share/doc/tremlox/LICENSE
+    share/doc/tremlox/changelog${compressed_suffix}
+    share/doc/tremlox/copyright
+    share/man/man1/tremlox.1${compressed_suffix})
 
 # Lists the files under <folder>, relative to it, sorted.
 function(list_files folder out_var)
@@ -77,7 +86,8 @@ function(list_files folder out_var)
     set(${out_var} "${files}" PARENT_SCOPE)
 endfunction()
 
-# Installs tremlox from BINARY_DIR into <prefix> and checks what arrived. The
+# Installs tremlox from BINARY_DIR into <prefix> and checks what arrived;
+# further arguments go to cmake --install (--strip, as the packages are). The
 # per-configuration targets file is named for the build type, so it is left
 # out of the comparison.
 function(install_tremlox prefix)
@@ -86,7 +96,7 @@ function(install_tremlox prefix)
         set(config_arguments --config "${CONFIG}")
     endif()
     run_or_fail(COMMAND "${CMAKE_COMMAND}" --install "${BINARY_DIR}" --prefix "${prefix}"
-        ${config_arguments})
+        ${config_arguments} ${ARGN})
     list_files("${prefix}" installed)
     list(FILTER installed EXCLUDE REGEX "^lib/cmake/tremlox/tremloxTargets-.*\\.cmake$")
     expect_equal("${installed}" "${tremlox_install_files}" "the install holds other files")
