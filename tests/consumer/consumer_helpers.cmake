@@ -64,10 +64,12 @@ endfunction()
 # The files an install of tremlox consists of, relative to its prefix.
 set(tremlox_install_files
     bin/tremlox
+    include/tremlox/screen.h
     lib/cmake/tremlox/TremloxAddScreen.cmake
     lib/cmake/tremlox/tremloxConfig.cmake
     lib/cmake/tremlox/tremloxConfigVersion.cmake
     lib/cmake/tremlox/tremloxTargets.cmake
+    lib/libtremlox_screen.a
     share/man/man1/tremlox.1)
 
 # Lists the files under <folder>, relative to it, sorted.
