@@ -2,6 +2,7 @@
 """Draws the classic example screen and writes it as a DOS ANSI file.
 
     make_classic_screen.py [OUTPUT]     (default: classic.ans beside this script)
+    make_classic_screen.py --check FILE (exit status 1 when FILE is not the screen)
 
 The picture is drawn first, as a grid of 80 columns of cells (glyph, text
 colour, background colour, in the sixteen colours of the PC), then written
@@ -200,6 +201,10 @@ def screen_bytes():
 
 
 def main(arguments):
+    if len(arguments) == 3 and arguments[1] == "--check":
+        if pathlib.Path(arguments[2]).read_bytes() != screen_bytes():
+            sys.exit(f"{arguments[2]} is not what make_classic_screen.py draws: regenerate it")
+        return
     if len(arguments) > 2:
         sys.exit(__doc__)
     output = pathlib.Path(arguments[1] if len(arguments) == 2 else
