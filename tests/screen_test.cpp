@@ -355,11 +355,21 @@ TEST(ScreenWrite, IceColoursMakeBlinkABrightBackground) {
         int background;
     };
     const example examples[] = {
-        {"\x1b[5;44mX", 104},         {"\x1b[44;5mX", 104},      {"\x1b[0;1;5;33;41mX", 101},
-        {"\x1b[5m\x1b[42mX", 102},    {"\x1b[47m\x1b[5mX", 107}, {"\x1b[5;44m\x1b[25mX", 44},
-        {"\x1b[5;44m\x1b[0mX", 49},   {"\x1b[5;44m\x1b[mX", 49}, {"\x1b[5;44m\x1b[0;46mX", 46},
-        {"\x1b[5;44m\x1b[49mX", 100}, {"\x1b[1;5;37;40mX", 100}, {"\x1b[5mX", 100},
+        {"\x1b[5;44mX", 104},
+        {"\x1b[44;5mX", 104},
+        {"\x1b[0;1;5;33;41mX", 101},
+        {"\x1b[5m\x1b[42mX", 102},
+        {"\x1b[47m\x1b[5mX", 107},
+        {"\x1b[5;44m\x1b[25mX", 44},
+        {"\x1b[5;44m\x1b[0mX", 49},
+        {"\x1b[5;44m\x1b[mX", 49},
+        {"\x1b[5;44m\x1b[0;46mX", 46},
+        {"\x1b[5;44m\x1b[49mX", 100},
+        {"\x1b[1;5;37;40mX", 100},
+        {"\x1b[5mX", 100},
         {"\x1b[44;5;25mX", 44},
+        // A colour form other than 5 and 2 is no colour: its 6 would blink.
+        {"\x1b[44;38;6mX", 104},
     };
     for (const example &case_ : examples) {
         const std::string text = written(ice_screen(case_.art));

@@ -143,6 +143,26 @@ static void emit_background(struct terminal_writer *writer, bool *sequence_start
         emit_code(writer, (writer->blink ? 100 : 40) + (unsigned)background, sequence_started);
 }
 
+/* Copies a colour given as 38 or 48 with 5;n or 2;r;g;b. A form of another
+ * number is left out with its code, so that the number is not taken for a
+ * code of its own (6 would blink). */
+static void write_extended_colour(struct terminal_writer *writer, struct parameters *parameters,
+                                  unsigned code, bool *sequence_started) {
+    struct parameters after_code = *parameters;
+    const unsigned form = next_parameter(parameters, 0);
+    unsigned following = form == 5 ? 1 : 3;
+    if (form != 5 && form != 2) {
+        *parameters = after_code;
+        return;
+    }
+    emit_code(writer, code, sequence_started);
+    emit_code(writer, form, sequence_started);
+    while (following-- > 0 && parameters->more)
+        emit_code(writer, next_parameter(parameters, 0), sequence_started);
+    if (code == 48)
+        writer->background = other_background;
+}
+
 /* Rewrites an SGR sequence for iCE colours: blink (5, 6) becomes the bright
  * form of the current background and blink off (25) its normal form, so
  * nothing blinks; every other code passes in its order. */
@@ -165,15 +185,7 @@ static void write_ice_colours(struct terminal_writer *writer, const char *start,
             writer->background = (int)code - 100 + 8;
             emit_code(writer, code, &sequence_started);
         } else if (code == 38 || code == 48) {
-            /* 5;n or 2;r;g;b follow: copied as they are. */
-            const unsigned form = next_parameter(&parameters, 0);
-            unsigned following = form == 5 ? 1 : form == 2 ? 3 : 0;
-            emit_code(writer, code, &sequence_started);
-            emit_code(writer, form, &sequence_started);
-            while (following-- > 0 && parameters.more)
-                emit_code(writer, next_parameter(&parameters, 0), &sequence_started);
-            if (code == 48)
-                writer->background = other_background;
+            write_extended_colour(writer, &parameters, code, &sequence_started);
         } else {
             emit_code(writer, code, &sequence_started);
         }
