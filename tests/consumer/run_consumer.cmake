@@ -6,7 +6,7 @@
 #         -DSOURCE_DIR=<tremlox sources> -DBINARY_DIR=<tremlox build>
 #         -DWORK_DIR=<scratch folder> -DGENERATOR=<generator>
 #         [-DMAKE_PROGRAM=...] [-DCONFIG=...] [-DC_COMPILER=... -DCXX_COMPILER=...]
-#         [-DWARNINGS=<flags>] [-DCROSS=ON] -P run_consumer.cmake
+#         [-DWARNINGS=<flags>] [-DCROSS=ON] [-DPYTHON=<python3>] -P run_consumer.cmake
 #
 # With CROSS, the consumer claims to cross-compile and converts with an
 # installed tremlox named in TREMLOX_EXECUTABLE.
@@ -20,6 +20,7 @@ set(prefix "${WORK_DIR}/prefix")
 file(REMOVE_RECURSE "${WORK_DIR}")
 # A copy, so that the test may touch the screens.
 file(COPY "${CMAKE_CURRENT_LIST_DIR}/project/" DESTINATION "${project_source}")
+file(COPY "${SOURCE_DIR}/examples/classic.ans" DESTINATION "${project_source}/screens")
 
 if(NOT DEFINED WARNINGS)
     set(WARNINGS "-Wall -Wextra -pedantic -Wconversion -Werror")
@@ -83,8 +84,27 @@ function(check_program_output)
     file(READ "${project_source}/screens/banner.ans" banner)
     expect_equal("${result}" "0" "check_banner_again failed")
     expect_equal("${banner_written}" "${banner}" "check_banner_again wrote another banner")
+    # The classic screen: its art alone, ending with a reset.
+    execute_process(COMMAND "${build}/show_classic"
+        RESULT_VARIABLE result OUTPUT_VARIABLE classic_written)
+    expect_equal("${result}" "0" "show_classic failed")
+    expect_not_contains("${classic_written}" "SAUCE" "show_classic wrote the record")
+    expect_contains("${classic_written}" "C L A S S I C" "show_classic's output")
 endfunction()
 check_program_output()
+
+# The C program links no C++ runtime.
+find_program(readelf readelf)
+if(readelf)
+    run_or_fail(COMMAND "${readelf}" --dynamic "${build}/show_classic")
+    expect_not_contains("${run_output}" "libstdc++" "show_classic needs the C++ runtime")
+endif()
+# In a terminal wider than the screen, it looks as it was drawn.
+if(ROUTE STREQUAL "find_package" AND PYTHON)
+    run_or_fail(COMMAND "${PYTHON}" "${SOURCE_DIR}/tests/terminal/check_in_tmux.py"
+        "${SOURCE_DIR}/examples/make_classic_screen.py" "${build}/show_classic")
+    message(STATUS "${run_output}")
+endif()
 
 # Nothing changed: configuring and building again converts and compiles nothing.
 run_or_fail(COMMAND "${CMAKE_COMMAND}" "${build}")
@@ -101,7 +121,7 @@ expect_count("${build_log}" "Converting" 2)
 # A changed tool converts every screen again.
 file(TOUCH "${tool}")
 build_or_fail("${build}")
-expect_count("${build_log}" "Converting" 4)
+expect_count("${build_log}" "Converting" 5)
 
 check_program_output()
 message(STATUS "The ${ROUTE} consumer converts only what changed and reads its screens back")
