@@ -6,7 +6,8 @@
 #         -DSOURCE_DIR=<tremlox sources> -DBINARY_DIR=<tremlox build>
 #         -DWORK_DIR=<scratch folder> -DGENERATOR=<generator>
 #         [-DMAKE_PROGRAM=...] [-DCONFIG=...] [-DC_COMPILER=... -DCXX_COMPILER=...]
-#         [-DWARNINGS=<flags>] [-DCROSS=ON] [-DPYTHON=<python3>] -P run_consumer.cmake
+#         [-DWARNINGS=<flags>] [-DLINKER_FLAGS=<flags>] [-DCROSS=ON] [-DPYTHON=<python3>]
+#         -P run_consumer.cmake
 #
 # With CROSS, the consumer claims to cross-compile and converts with an
 # installed tremlox named in TREMLOX_EXECUTABLE.
@@ -35,6 +36,9 @@ foreach(setting IN ITEMS MAKE_PROGRAM C_COMPILER CXX_COMPILER)
         list(APPEND configure_arguments "-DCMAKE_${setting}=${${setting}}")
     endif()
 endforeach()
+if(LINKER_FLAGS)
+    list(APPEND configure_arguments "-DCMAKE_EXE_LINKER_FLAGS=${LINKER_FLAGS}")
+endif()
 
 if(ROUTE STREQUAL "find_package" OR CROSS)
     install_tremlox("${prefix}")
