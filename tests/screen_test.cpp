@@ -403,6 +403,9 @@ TEST(ScreenWrite, GuessesTheCharacterSet) {
     EXPECT_EQ(written("\xf4\x90\x80\x80", TREMLOX_CHARSET_GUESS), "⌠ÉÇÇ" + reset + "\r\n");
     // Told UTF-8, the bytes go out as they are, also when invalid.
     EXPECT_EQ(written("\x82\r\n", TREMLOX_CHARSET_UTF8), "\x82\r\n" + reset);
+    // The end needs a line break only when the last line holds something.
+    EXPECT_EQ(written("é\r\n\x1b[1m", TREMLOX_CHARSET_GUESS), "é\r\n\x1b[1m" + reset);
+    EXPECT_EQ(written("é\r\n\x1b[1mx", TREMLOX_CHARSET_GUESS), "é\r\n\x1b[1mx" + reset + "\r\n");
     // The UTF-8 art's record is not written either.
     EXPECT_EQ(written("é\r\n\x1a" + record({}), TREMLOX_CHARSET_GUESS), "é\r\n" + reset);
 }
@@ -440,6 +443,7 @@ TEST(ScreenWrite, ReportsFailures) {
     EXPECT_EQ(tremlox_screen_write(file, "x", 1, static_cast<tremlox_charset>(7)), -1);
     EXPECT_EQ(errno, EINVAL);
     EXPECT_EQ(tremlox_screen_write(file, nullptr, 0, TREMLOX_CHARSET_GUESS), 0);
+    EXPECT_EQ(tremlox_screen_write(file, nullptr, 0, TREMLOX_CHARSET_UTF8), 0);
     std::fclose(file);
 }
 

@@ -289,18 +289,17 @@ static void write_cp437(struct terminal_writer *writer, const char *art, size_t 
 /* UTF-8 art goes out as it is; only whether its last line holds anything
  * is needed, for the end. */
 static void write_utf8(struct terminal_writer *writer, const char *art, size_t size) {
-    const char *last_line = art;
-    const char *line_feed;
+    size_t at = size;
     emit(writer, art, size);
-    while ((line_feed = memchr(last_line, '\n', size - (size_t)(last_line - art))) != NULL)
-        last_line = line_feed + 1;
-    for (; last_line < art + size; ++last_line) {
-        const unsigned char byte = (unsigned char)*last_line;
-        if (byte == escape && last_line + 1 < art + size && last_line[1] == '[') {
-            last_line += 2;
-            while (last_line < art + size && ((unsigned char)*last_line < first_final_byte ||
-                                              (unsigned char)*last_line > last_final_byte))
-                ++last_line;
+    while (at > 0 && art[at - 1] != '\n')
+        --at;
+    for (; at < size; ++at) {
+        const unsigned char byte = (unsigned char)art[at];
+        if (byte == escape && at + 1 < size && art[at + 1] == '[') {
+            at += 2;
+            while (at < size && ((unsigned char)art[at] < first_final_byte ||
+                                 (unsigned char)art[at] > last_final_byte))
+                ++at;
         } else if (byte >= ' ' || byte == '\t') {
             writer->line_written = true;
         }

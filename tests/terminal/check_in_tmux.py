@@ -2,14 +2,15 @@
 """Runs a program in a tmux terminal 132 columns wide and checks that the
 terminal shows the classic example screen as it is meant to look.
 
-    check_in_tmux.py GENERATOR PROGRAM [ARGUMENT...]
+    check_in_tmux.py [--followed-by TEXT] GENERATOR PROGRAM [ARGUMENT...]
 
 GENERATOR is examples/make_classic_screen.py, whose intended_picture() is the
 80-column grid the screen was drawn as. The pane must hold that grid, glyph
 for glyph and colour for colour (bold text counted bright, as a PC shows it),
 beginning on the first row that matches its top row, with nothing blinking,
 nothing right of column 80, and no trace of the SAUCE record or its
-comment anywhere in the pane.
+comment anywhere in the pane. With --followed-by, the row after the screen
+must read TEXT (the viewer's status line).
 """
 
 import importlib.util
@@ -118,6 +119,10 @@ def blank(cell):
 
 
 def main(arguments):
+    followed_by = None
+    if len(arguments) > 2 and arguments[1] == "--followed-by":
+        followed_by = arguments[2]
+        arguments = arguments[:1] + arguments[3:]
     if len(arguments) < 3:
         sys.exit(__doc__)
     picture = load_generator(arguments[1]).intended_picture()
@@ -150,6 +155,12 @@ def main(arguments):
                     f"{foreground}/{background}, shown {shown_foreground}/{shown_background}")
         if not all(blank(cell) for cell in pane_row[width:]):
             failures.append(f"row {number}: something right of column {width}")
+    if followed_by is not None:
+        after = starts[0] + len(picture)
+        shown = "".join(cell[0] for cell in pane[after]).strip() if after < len(pane) else ""
+        if shown != followed_by:
+            failures.append(f"the row after the screen:\n  meant: {followed_by!r}\n"
+                            f"  shown: {shown!r}")
     text = "\n".join("".join(cell[0] for cell in row) for row in pane)
     for trace in ("SAUCE", "COMNT", "IBM VGA"):
         if trace in text:
