@@ -136,8 +136,9 @@ function(tremlox_add_screen target name file)
             "exactly a target, a name and a file: tremlox_add_screen(<target> <name> <file>).")
     endif()
 
-    get_property(languages GLOBAL PROPERTY ENABLED_LANGUAGES)
-    if(NOT "C" IN_LIST languages)
+    # Enabled languages are global, but a language enabled in a subproject
+    # (tremlox's own C) cannot build sources of the calling folder.
+    if(NOT CMAKE_C_COMPILER_LOADED)
         message(FATAL_ERROR
             "tremlox_add_screen: the converted screens are C, and the C language is not "
             "enabled: add C to the LANGUAGES of project() or call enable_language(C).")

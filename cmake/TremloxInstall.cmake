@@ -8,6 +8,9 @@ set(TREMLOX_INSTALL_CMAKEDIR "lib/cmake/tremlox"
     CACHE STRING "Where the CMake package goes, relative to the install prefix")
 
 install(TARGETS tremlox EXPORT tremloxTargets RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}")
+install(TARGETS tremlox_screen EXPORT tremloxTargets
+    ARCHIVE DESTINATION "${CMAKE_INSTALL_LIBDIR}"
+    FILE_SET HEADERS DESTINATION "${CMAKE_INSTALL_INCLUDEDIR}")
 include("${PROJECT_SOURCE_DIR}/cmake/TremloxDocs.cmake")
 if(WIN32)
     # Without a system package, the archive is all a user gets: the README
@@ -16,7 +19,8 @@ if(WIN32)
 endif()
 
 install(EXPORT tremloxTargets NAMESPACE tremlox:: DESTINATION "${TREMLOX_INSTALL_CMAKEDIR}")
-# The package holds only a program, which a consumer of any word size runs.
+# The program runs for a consumer of any word size; tremlox::screen is a
+# library of this build's, which such a consumer can still leave unlinked.
 write_basic_package_version_file("${PROJECT_BINARY_DIR}/tremloxConfigVersion.cmake"
     COMPATIBILITY SameMajorVersion
     ARCH_INDEPENDENT)

@@ -4,8 +4,8 @@
     render_screen.py OUTPUT.png [SCREEN]
 
 Reads SCREEN, or standard input, as UTF-8 text with SGR escape sequences
-(ESC [ ... m: reset, bold, the eight colours and their bright forms for text
-and background). Bold text is drawn bright and in the bold face, as xterm
+(ESC [ ... m: reset, bold, reverse, the eight colours and their bright forms
+for text and background), such as `tmux capture-pane -p -e` prints. Bold text is drawn bright and in the bold face, as xterm
 does. Other escape sequences are skipped. Needs Debian's python3-pil and
 fonts-dejavu-core.
 """
@@ -40,6 +40,7 @@ class Style:
         self.foreground = DEFAULT_FOREGROUND
         self.background = DEFAULT_BACKGROUND
         self.bold = False
+        self.reverse = False
 
     def apply(self, parameters):
         codes = [int(code) if code else 0 for code in parameters.split(";")]
@@ -50,6 +51,10 @@ class Style:
                 self.bold = True
             elif code == 22:
                 self.bold = False
+            elif code == 7:
+                self.reverse = True
+            elif code == 27:
+                self.reverse = False
             elif 30 <= code <= 37:
                 self.foreground = code - 30
             elif code == 39:
@@ -67,6 +72,8 @@ class Style:
         foreground = self.foreground
         if self.bold and foreground < 8:
             foreground += 8
+        if self.reverse:
+            return PALETTE[self.background], PALETTE[foreground]
         return PALETTE[foreground], PALETTE[self.background]
 
 

@@ -70,10 +70,12 @@ else()
 endif()
 set(tremlox_install_files
     bin/tremlox
+    include/tremlox/screen.h
     lib/cmake/tremlox/TremloxAddScreen.cmake
     lib/cmake/tremlox/tremloxConfig.cmake
     lib/cmake/tremlox/tremloxConfigVersion.cmake
     lib/cmake/tremlox/tremloxTargets.cmake
+    lib/libtremlox_screen.a
     share/doc/tremlox/LICENSE
     share/doc/tremlox/changelog${compressed_suffix}
     share/doc/tremlox/copyright

@@ -6,7 +6,8 @@
 #         -DSOURCE_DIR=<tremlox sources> -DBINARY_DIR=<tremlox build>
 #         -DWORK_DIR=<scratch folder> -DGENERATOR=<generator>
 #         [-DMAKE_PROGRAM=...] [-DCONFIG=...] [-DC_COMPILER=... -DCXX_COMPILER=...]
-#         [-DWARNINGS=<flags>] [-DCROSS=ON] [-DTOOLCHAIN=<file>] [-DCLANG_CL=<clang-cl>]
+#         [-DWARNINGS=<flags>] [-DLINKER_FLAGS=<flags>] [-DCROSS=ON] [-DPYTHON=<python3>]
+#         [-DTOOLCHAIN=<file>] [-DCLANG_CL=<clang-cl>]
 #         -P run_consumer.cmake
 #
 # With CROSS, the consumer claims to cross-compile and converts with an
@@ -23,6 +24,7 @@ set(prefix "${WORK_DIR}/prefix")
 file(REMOVE_RECURSE "${WORK_DIR}")
 # A copy, so that the test may touch the screens.
 file(COPY "${CMAKE_CURRENT_LIST_DIR}/project/" DESTINATION "${project_source}")
+file(COPY "${SOURCE_DIR}/examples/classic.ans" DESTINATION "${project_source}/screens")
 
 if(NOT DEFINED WARNINGS)
     set(WARNINGS "-Wall -Wextra -pedantic -Wconversion -Werror")
@@ -40,6 +42,9 @@ foreach(setting IN ITEMS MAKE_PROGRAM C_COMPILER CXX_COMPILER)
         list(APPEND configure_arguments "-DCMAKE_${setting}=${${setting}}")
     endif()
 endforeach()
+if(LINKER_FLAGS)
+    list(APPEND configure_arguments "-DCMAKE_EXE_LINKER_FLAGS=${LINKER_FLAGS}")
+endif()
 
 if(ROUTE STREQUAL "find_package" OR CROSS)
     install_tremlox("${prefix}")
@@ -108,6 +113,12 @@ function(check_program_output)
     file(READ "${project_source}/screens/banner.ans" banner)
     expect_equal("${result}" "0" "check_banner_again failed")
     expect_equal("${banner_written}" "${banner}" "check_banner_again wrote another banner")
+    # The classic screen: its art alone, ending with a reset.
+    execute_process(COMMAND "${build}/show_classic"
+        RESULT_VARIABLE result OUTPUT_VARIABLE classic_written)
+    expect_equal("${result}" "0" "show_classic failed")
+    expect_not_contains("${classic_written}" "SAUCE" "show_classic wrote the record")
+    expect_contains("${classic_written}" "C L A S S I C" "show_classic's output")
 endfunction()
 check_program_output()
 
@@ -131,6 +142,19 @@ if(CLANG_CL)
     message(STATUS "${wrapper_count} wrappers compile silently with clang-cl /W4 /WX")
 endif()
 
+# The C program links no C++ runtime.
+find_program(readelf readelf)
+if(readelf AND NOT TOOLCHAIN)
+    run_or_fail(COMMAND "${readelf}" --dynamic "${build}/show_classic")
+    expect_not_contains("${run_output}" "libstdc++" "show_classic needs the C++ runtime")
+endif()
+# In a terminal wider than the screen, it looks as it was drawn.
+if(ROUTE STREQUAL "find_package" AND PYTHON)
+    run_or_fail(COMMAND "${PYTHON}" "${SOURCE_DIR}/tests/terminal/check_in_tmux.py"
+        "${SOURCE_DIR}/examples/make_classic_screen.py" "${build}/show_classic")
+    message(STATUS "${run_output}")
+endif()
+
 # Nothing changed: configuring and building again converts and compiles nothing.
 run_or_fail(COMMAND "${CMAKE_COMMAND}" "${build}")
 build_or_fail("${build}")
@@ -146,7 +170,7 @@ expect_count("${build_log}" "Converting" 2)
 # A changed tool converts every screen again.
 file(TOUCH "${tool}")
 build_or_fail("${build}")
-expect_count("${build_log}" "Converting" 4)
+expect_count("${build_log}" "Converting" 5)
 
 check_program_output()
 message(STATUS "The ${ROUTE} consumer converts only what changed and reads its screens back")
