@@ -1,7 +1,9 @@
 // The tool on a real console: Ctrl-C and Ctrl-Break while it converts, and
-// names written to the console. Run inside a terminal (tmux), so that Wine
-// gives these programs a console.
+// names written to the console; and a CP437 screen written to it. Run inside a terminal (tmux), so
+// that Wine gives these programs a console.
 #include "command_fixture.h"
+
+#include <tremlox/screen.h>
 
 #define WIN32_LEAN_AND_MEAN
 #ifndef NOMINMAX
@@ -161,6 +163,26 @@ TEST_F(ConsoleTest, NamesAreShownAsTyped) {
               std::wstring::npos)
         << utf8_text(fs::path(shown));
     EXPECT_NE(shown.find(L"Usage : экран😀 infile outfile"), std::wstring::npos);
+}
+
+// The screen writer gives the console UTF-8 in its own code page, whatever
+// the C runtime would have made of the bytes.
+TEST_F(ConsoleTest, ScreenGlyphsReachTheConsole) {
+    // Standard output is the console here, as it is for a program that shows
+    // a screen; the C runtime would convert bytes written through it from
+    // its own code page.
+    const HANDLE console = GetStdHandle(STD_OUTPUT_HANDLE);
+    CONSOLE_SCREEN_BUFFER_INFO before;
+    ASSERT_TRUE(GetConsoleScreenBufferInfo(console, &before)) << "standard output is no console";
+    const UINT code_page = GetConsoleOutputCP();
+    const char screen[] = "\xc9\xcd\xbb \xb0\xb1\xb2\xdb Caf\x82 \x01\x03\r\n";
+    ASSERT_EQ(tremlox_screen_write(stdout, screen, sizeof screen - 1, TREMLOX_CHARSET_CP437), 0);
+    EXPECT_EQ(GetConsoleOutputCP(), code_page) << "the console's code page was not given back";
+    std::wstring line(before.dwSize.X, L' ');
+    DWORD count = 0;
+    ReadConsoleOutputCharacterW(console, line.data(), before.dwSize.X,
+                                COORD{0, before.dwCursorPosition.Y}, &count);
+    EXPECT_EQ(line.substr(0, 16), L"╔═╗ ░▒▓█ Café ☺♥") << utf8_text(fs::path(line));
 }
 
 } // namespace

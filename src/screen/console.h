@@ -2,13 +2,18 @@
 #ifndef TREMLOX_SCREEN_CONSOLE_H
 #define TREMLOX_SCREEN_CONSOLE_H
 
+#include <stddef.h>
 #include <stdio.h>
 
-/* The console's settings before tremlox_console_begin changed them. */
+/* The console's settings before tremlox_console_begin changed them, and
+ * the text on its way to a console written to directly. */
 struct tremlox_console_state {
     unsigned long saved_mode;
     unsigned int saved_code_page;
     int changed;
+    void *handle;
+    size_t used;
+    char buffer[4096];
 };
 
 /* Makes a console `out` take UTF-8 text and escape sequences, remembering
@@ -16,7 +21,13 @@ struct tremlox_console_state {
  * when `out` is no console. */
 void tremlox_console_begin(FILE *out, struct tremlox_console_state *state);
 
-/* Gives the console back the settings tremlox_console_begin found. */
-void tremlox_console_end(FILE *out, const struct tremlox_console_state *state);
+/* Writes text to `out`. Returns 0, or the errno value of a failed write. */
+int tremlox_console_write(FILE *out, struct tremlox_console_state *state, const char *text,
+                          size_t length);
+
+/* Writes out what tremlox_console_write holds back and gives the console
+ * back the settings tremlox_console_begin found. Returns 0, or the errno
+ * value of a failed write. */
+int tremlox_console_end(FILE *out, struct tremlox_console_state *state);
 
 #endif

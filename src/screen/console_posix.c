@@ -1,12 +1,24 @@
 /* Terminals on POSIX systems take UTF-8 and escape sequences as they are. */
 #include "console.h"
 
+#include <errno.h>
+
 void tremlox_console_begin(FILE *out, struct tremlox_console_state *state) {
     (void)out;
     state->changed = 0;
 }
 
-void tremlox_console_end(FILE *out, const struct tremlox_console_state *state) {
+int tremlox_console_write(FILE *out, struct tremlox_console_state *state, const char *text,
+                          size_t length) {
+    (void)state;
+    errno = 0;
+    if (fwrite(text, 1, length, out) == length)
+        return 0;
+    return errno != 0 ? errno : EIO;
+}
+
+int tremlox_console_end(FILE *out, struct tremlox_console_state *state) {
     (void)out;
     (void)state;
+    return 0;
 }

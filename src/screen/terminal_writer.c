@@ -25,6 +25,7 @@ enum { default_background = -1, other_background = 16 };
 
 struct terminal_writer {
     FILE *out;
+    struct tremlox_console_state *console;
     int failed_errno; /* 0 until a write fails */
     bool wraps;
     unsigned width;
@@ -41,9 +42,7 @@ struct terminal_writer {
 static void emit(struct terminal_writer *writer, const char *text, size_t length) {
     if (writer->failed_errno != 0 || length == 0)
         return;
-    errno = 0;
-    if (fwrite(text, 1, length, writer->out) != length)
-        writer->failed_errno = errno != 0 ? errno : EIO;
+    writer->failed_errno = tremlox_console_write(writer->out, writer->console, text, length);
 }
 
 static void emit_text(struct terminal_writer *writer, const char *text) {
@@ -377,6 +376,7 @@ int tremlox_screen_write(FILE *out, const char *screen, size_t size, enum tremlo
     writer.ice_colours = !utf8 && sauce.ice_colours;
     writer.background = default_background;
 
+    writer.console = &console;
     tremlox_console_begin(out, &console);
     if (utf8)
         write_utf8(&writer, screen, art_size);
@@ -385,10 +385,12 @@ int tremlox_screen_write(FILE *out, const char *screen, size_t size, enum tremlo
     emit_text(&writer, "\x1b[0m");
     if (writer.column != 0 || writer.line_written)
         emit_text(&writer, "\r\n");
+    const int console_error = tremlox_console_end(out, &console);
+    if (writer.failed_errno == 0)
+        writer.failed_errno = console_error;
     errno = 0;
     if (fflush(out) != 0 && writer.failed_errno == 0)
         writer.failed_errno = errno != 0 ? errno : EIO;
-    tremlox_console_end(out, &console);
 
     if (writer.failed_errno != 0) {
         errno = writer.failed_errno;

@@ -114,7 +114,7 @@ function(check_program_output)
     expect_equal("${result}" "0" "check_banner_again failed")
     expect_equal("${banner_written}" "${banner}" "check_banner_again wrote another banner")
     # The classic screen: its art alone, ending with a reset.
-    execute_process(COMMAND "${build}/show_classic"
+    execute_process(COMMAND ${run_program} "${build}/show_classic${program_suffix}"
         RESULT_VARIABLE result OUTPUT_VARIABLE classic_written)
     expect_equal("${result}" "0" "show_classic failed")
     expect_not_contains("${classic_written}" "SAUCE" "show_classic wrote the record")
