@@ -29,20 +29,24 @@ file(COPY "${SOURCE_DIR}/examples/classic.ans" DESTINATION "${project_source}/sc
 if(NOT DEFINED WARNINGS)
     set(WARNINGS "-Wall -Wextra -pedantic -Wconversion -Werror")
 endif()
+# A toolchain names its own compilers: the host build's, and its sanitizers,
+# are no use for the target.
+set(host_settings MAKE_PROGRAM C_COMPILER CXX_COMPILER)
 if(TOOLCHAIN)
     set(CROSS ON)
+    set(host_settings MAKE_PROGRAM)
 endif()
 set(configure_arguments
     -S "${project_source}" -B "${build}" -G "${GENERATOR}"
     -DCMAKE_BUILD_TYPE=Debug
     "-DCMAKE_C_FLAGS=${WARNINGS}" "-DCMAKE_CXX_FLAGS=${WARNINGS}"
     -DTREMLOX_ROUTE=${ROUTE} "-DTREMLOX_SOURCE_DIR=${SOURCE_DIR}")
-foreach(setting IN ITEMS MAKE_PROGRAM C_COMPILER CXX_COMPILER)
+foreach(setting IN LISTS host_settings)
     if(${setting})
         list(APPEND configure_arguments "-DCMAKE_${setting}=${${setting}}")
     endif()
 endforeach()
-if(LINKER_FLAGS)
+if(LINKER_FLAGS AND NOT TOOLCHAIN)
     list(APPEND configure_arguments "-DCMAKE_EXE_LINKER_FLAGS=${LINKER_FLAGS}")
 endif()
 
