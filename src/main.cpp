@@ -40,15 +40,12 @@ int convert(name_type input_name, name_type output_name) {
     error_code error = 0;
     if (!open_input(input_name, input, error))
         return report(input_name, error);
-    const file_type input_type = input.type(error);
-    if (error != 0)
-        return report(input_name, error);
     // A folder opens but cannot be read: say so before any output exists.
-    if (input_type == file_type::folder)
+    if (input.type() == file_type::folder)
         return report(input_name, folder_error());
     // Only a regular file is emptied by being written, so only a regular
     // input needs guarding against being its own output.
-    const bool input_is_regular = input_type == file_type::regular;
+    const bool input_is_regular = input.type() == file_type::regular;
     if (input_is_regular && names_file(output_name, input))
         return refuse_same_file(input_name, output_name);
 
@@ -59,12 +56,9 @@ int convert(name_type input_name, name_type output_name) {
         return report(output_name, error);
     if (input_is_regular && same_file(input, output))
         return refuse_same_file(input_name, output_name);
-    const file_type output_type = output.type(error);
-    if (error != 0)
-        return report(output_name, error);
     // Only a regular file is emptied first, and removed when the text in it
     // is incomplete; pipes and devices are left alone.
-    const bool output_is_regular = output_type == file_type::regular;
+    const bool output_is_regular = output.type() == file_type::regular;
     if (output_is_regular) {
         guard_output(output_name);
         if (!output.truncate(error)) {

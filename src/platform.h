@@ -66,9 +66,19 @@ void print(console to, std::initializer_list<message_part> parts);
 
 enum class file_type { regular, folder, other };
 
+// Which file an open file is: its device or volume, and its number there.
+// Unknown for some devices, which then are no file but themselves.
+struct file_identity {
+    unsigned long long volume = 0;
+    unsigned char index[16] = {};
+    bool known = false;
+    bool operator==(const file_identity &) const = default;
+};
+
 // An open file, closed on every way out unless closed before. It is the
 // writer's byte source (read_some) and byte sink (write_all): binary,
-// nothing translated, reads and writes retried until done or failed.
+// nothing translated, reads and writes retried until done or failed. What
+// it is, its type and identity, is read once when it is opened.
 class file {
   public:
     file() = default;
@@ -82,18 +92,25 @@ class file {
     // The failure of the last read or write that failed.
     error_code last_error() const { return last_error_; }
 
-    file_type type(error_code &error) const;
+    file_type type() const { return type_; }
+    const file_identity &identity() const { return identity_; }
     // Empties the file; for a regular file only.
     bool truncate(error_code &error);
     // Closes now: a full disk may only show here. Returns 0 or the failure.
     error_code close();
 
     native_handle handle() const { return handle_; }
-    void adopt(native_handle handle) { handle_ = handle; }
+    void adopt(native_handle handle, file_type type, const file_identity &identity) {
+        handle_ = handle;
+        type_ = type;
+        identity_ = identity;
+    }
 
   private:
     native_handle handle_ = invalid_handle();
     error_code last_error_ = 0;
+    file_type type_ = file_type::other;
+    file_identity identity_;
     static native_handle invalid_handle();
 };
 
@@ -106,7 +123,9 @@ bool open_input(const native_char *name, file &input, error_code &error);
 bool open_output(const native_char *name, file &output, error_code &error);
 
 // Whether two open files are one and the same file.
-bool same_file(const file &a, const file &b);
+inline bool same_file(const file &a, const file &b) {
+    return a.identity().known && a.identity() == b.identity();
+}
 
 // Whether the name already names the open file, before the name is opened
 // for writing. False when it names nothing.

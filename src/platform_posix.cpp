@@ -98,18 +98,6 @@ bool file::write_all(std::span<const char> text) noexcept {
     return true;
 }
 
-file_type file::type(error_code &error) const {
-    struct stat status;
-    if (fstat(handle_, &status) != 0) {
-        error = static_cast<error_code>(errno);
-        return file_type::other;
-    }
-    error = 0;
-    if (S_ISREG(status.st_mode))
-        return file_type::regular;
-    return S_ISDIR(status.st_mode) ? file_type::folder : file_type::other;
-}
-
 bool file::truncate(error_code &error) {
     if (ftruncate(handle_, 0) == 0)
         return true;
@@ -126,18 +114,33 @@ error_code file::close() {
 
 namespace {
 
-bool open_file(const char *name, int flags, file &opened, error_code &error) {
-    const int fd = open(name, flags | O_CLOEXEC, 0666);
-    if (fd < 0) {
-        error = static_cast<error_code>(errno);
-        return false;
-    }
-    opened.adopt(fd);
-    return true;
+// Every file on POSIX systems has an identity: its device and inode.
+file_identity identity_of(const struct stat &status) {
+    file_identity identity;
+    identity.volume = static_cast<unsigned long long>(status.st_dev);
+    static_assert(sizeof status.st_ino <= sizeof identity.index);
+    std::memcpy(identity.index, &status.st_ino, sizeof status.st_ino);
+    identity.known = true;
+    return identity;
 }
 
-bool same_identity(const struct stat &a, const struct stat &b) {
-    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+file_type type_of(const struct stat &status) {
+    if (S_ISREG(status.st_mode))
+        return file_type::regular;
+    return S_ISDIR(status.st_mode) ? file_type::folder : file_type::other;
+}
+
+bool open_file(const char *name, int flags, file &opened, error_code &error) {
+    const int fd = open(name, flags | O_CLOEXEC, 0666);
+    struct stat status;
+    if (fd < 0 || fstat(fd, &status) != 0) {
+        error = static_cast<error_code>(errno);
+        if (fd >= 0)
+            ::close(fd);
+        return false;
+    }
+    opened.adopt(fd, type_of(status), identity_of(status));
+    return true;
 }
 
 } // namespace
@@ -150,16 +153,9 @@ bool open_output(const char *name, file &output, error_code &error) {
     return open_file(name, O_WRONLY | O_CREAT, output, error);
 }
 
-bool same_file(const file &a, const file &b) {
-    struct stat a_status, b_status;
-    return fstat(a.handle(), &a_status) == 0 && fstat(b.handle(), &b_status) == 0 &&
-           same_identity(a_status, b_status);
-}
-
 bool names_file(const char *name, const file &open_file) {
-    struct stat named, opened;
-    return stat(name, &named) == 0 && fstat(open_file.handle(), &opened) == 0 &&
-           same_identity(named, opened);
+    struct stat named;
+    return stat(name, &named) == 0 && identity_of(named) == open_file.identity();
 }
 
 void remove_file(const char *name) {

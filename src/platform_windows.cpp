@@ -103,8 +103,12 @@ bool write_bytes(HANDLE handle, const char *bytes, std::size_t size) {
     while (size > 0) {
         const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(size, 1u << 30));
         DWORD written = 0;
-        if (!WriteFile(handle, bytes, chunk, &written, nullptr) || written == 0)
+        if (!WriteFile(handle, bytes, chunk, &written, nullptr))
             return false;
+        if (written == 0) { // no progress and no reason: do not spin
+            SetLastError(ERROR_WRITE_FAULT);
+            return false;
+        }
         bytes += written;
         size -= written;
     }
@@ -175,37 +179,11 @@ std::ptrdiff_t file::read_some(std::span<unsigned char> buffer) noexcept {
 }
 
 bool file::write_all(std::span<const char> text) noexcept {
-    while (!text.empty()) {
-        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(text.size(), 1u << 30));
-        DWORD written = 0;
-        if (!WriteFile(handle_, text.data(), chunk, &written, nullptr) || written == 0) {
-            const DWORD error = GetLastError();
-            last_error_ = error != ERROR_SUCCESS ? error : ERROR_WRITE_FAULT;
-            errno = EIO;
-            return false;
-        }
-        text = text.subspan(written);
-    }
-    return true;
-}
-
-file_type file::type(error_code &error) const {
-    error = 0;
-    SetLastError(ERROR_SUCCESS);
-    const DWORD type = GetFileType(handle_);
-    if (type == FILE_TYPE_UNKNOWN && GetLastError() != ERROR_SUCCESS) {
-        error = GetLastError();
-        return file_type::other;
-    }
-    if (type != FILE_TYPE_DISK)
-        return file_type::other; // NUL, a console, a pipe
-    BY_HANDLE_FILE_INFORMATION information;
-    if (!GetFileInformationByHandle(handle_, &information)) {
-        error = GetLastError();
-        return file_type::other;
-    }
-    return information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY ? file_type::folder
-                                                                   : file_type::regular;
+    if (write_bytes(handle_, text.data(), text.size()))
+        return true;
+    last_error_ = GetLastError();
+    errno = EIO;
+    return false;
 }
 
 bool file::truncate(error_code &error) {
@@ -261,6 +239,47 @@ class system_name {
 
 constexpr DWORD share_all = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
+// FILE_ID_INFO has 128-bit indexes, unique on ReFS too; older systems only
+// know the 64-bit index.
+file_identity identity_of(HANDLE handle, const BY_HANDLE_FILE_INFORMATION &information) {
+    file_identity identity;
+    identity.known = true;
+    FILE_ID_INFO long_id;
+    if (GetFileInformationByHandleEx(handle, FileIdInfo, &long_id, sizeof long_id)) {
+        identity.volume = long_id.VolumeSerialNumber;
+        static_assert(sizeof long_id.FileId == sizeof identity.index);
+        std::memcpy(identity.index, &long_id.FileId, sizeof identity.index);
+        return identity;
+    }
+    identity.volume = information.dwVolumeSerialNumber;
+    const DWORD parts[2] = {information.nFileIndexLow, information.nFileIndexHigh};
+    std::memcpy(identity.index, parts, sizeof parts);
+    return identity;
+}
+
+// What an open handle is. Devices (NUL, a console) and pipes are neither
+// regular files nor folders, and have no identity.
+bool describe(HANDLE handle, file_type &type, file_identity &identity, error_code &error) {
+    type = file_type::other;
+    SetLastError(ERROR_SUCCESS);
+    const DWORD kind = GetFileType(handle);
+    if (kind == FILE_TYPE_UNKNOWN && GetLastError() != ERROR_SUCCESS) {
+        error = GetLastError();
+        return false;
+    }
+    if (kind != FILE_TYPE_DISK)
+        return true;
+    BY_HANDLE_FILE_INFORMATION information;
+    if (!GetFileInformationByHandle(handle, &information)) {
+        error = GetLastError();
+        return false;
+    }
+    const bool folder = information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY;
+    type = folder ? file_type::folder : file_type::regular;
+    identity = identity_of(handle, information);
+    return true;
+}
+
 bool open_file(const wchar_t *name, DWORD access, DWORD share, DWORD disposition, DWORD flags,
                file &opened, error_code &error) {
     const system_name path(name);
@@ -270,37 +289,14 @@ bool open_file(const wchar_t *name, DWORD access, DWORD share, DWORD disposition
         error = GetLastError();
         return false;
     }
-    opened.adopt(handle);
-    return true;
-}
-
-struct identity {
-    ULONGLONG volume = 0;
-    unsigned char index[16] = {};
-};
-
-// FILE_ID_INFO has 128-bit indexes, unique on ReFS too; older systems only
-// know the 64-bit index.
-bool identify(HANDLE handle, identity &id) {
-    FILE_ID_INFO long_id;
-    if (GetFileInformationByHandleEx(handle, FileIdInfo, &long_id, sizeof long_id)) {
-        id.volume = long_id.VolumeSerialNumber;
-        std::memcpy(id.index, &long_id.FileId, sizeof id.index);
-        return true;
-    }
-    BY_HANDLE_FILE_INFORMATION information;
-    if (!GetFileInformationByHandle(handle, &information))
+    file_type type;
+    file_identity identity;
+    if (!describe(handle, type, identity, error)) {
+        CloseHandle(handle);
         return false;
-    id.volume = information.dwVolumeSerialNumber;
-    const DWORD parts[2] = {information.nFileIndexLow, information.nFileIndexHigh};
-    std::memcpy(id.index, parts, sizeof parts);
+    }
+    opened.adopt(handle, type, identity);
     return true;
-}
-
-bool same_identity(HANDLE a, HANDLE b) {
-    identity a_id, b_id;
-    return identify(a, a_id) && identify(b, b_id) && a_id.volume == b_id.volume &&
-           std::memcmp(a_id.index, b_id.index, sizeof a_id.index) == 0;
 }
 
 } // namespace
@@ -318,10 +314,6 @@ bool open_output(const wchar_t *name, file &output, error_code &error) {
                      FILE_ATTRIBUTE_NORMAL, output, error);
 }
 
-bool same_file(const file &a, const file &b) {
-    return same_identity(a.handle(), b.handle());
-}
-
 bool names_file(const wchar_t *name, const file &open_file) {
     const system_name path(name);
     // No access asked for: this only reads the file's identity.
@@ -329,7 +321,10 @@ bool names_file(const wchar_t *name, const file &open_file) {
                                      FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (named == INVALID_HANDLE_VALUE)
         return false;
-    const bool same = same_identity(named, open_file.handle());
+    file_type type;
+    file_identity identity;
+    error_code ignored;
+    const bool same = describe(named, type, identity, ignored) && identity == open_file.identity();
     CloseHandle(named);
     return same;
 }
