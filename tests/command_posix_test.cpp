@@ -37,17 +37,6 @@ class PosixCommandTest : public CommandTest {
         return open((work / "fifo").c_str(), O_WRONLY);
     }
 
-    // Waits, for a few seconds at most, until the output holds some text.
-    void wait_for_output() const {
-        for (int tries = 0; tries < 500; ++tries) {
-            std::error_code error;
-            if (fs::file_size(work / "out", error) > 0 && !error)
-                return;
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        }
-        ADD_FAILURE() << "tremlox wrote nothing";
-    }
-
     pid_t child_ = -1;
 };
 

@@ -26,11 +26,10 @@ inline std::string utf8_text(const fs::path &path) {
 
 // The device that reads as empty and swallows any write.
 extern const char *const null_device;
-// Whether errors are described as strerror does; Windows has texts of its own.
-extern const bool has_posix_reasons;
 
 // Whether names are Windows names: case does not tell them apart, either
-// slash divides a path, and a symbolic link takes a privilege to make.
+// slash divides a path, and a symbolic link takes a privilege to make. Its
+// errors are then described in Windows' own texts, not strerror's.
 extern const bool windows_names;
 
 // Whether permission bits fail to stop this process (root on POSIX).

@@ -8,7 +8,6 @@
 namespace test_platform {
 
 const char *const null_device = "/dev/null";
-const bool has_posix_reasons = true;
 
 const bool windows_names = false;
 

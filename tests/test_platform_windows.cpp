@@ -9,7 +9,6 @@
 namespace test_platform {
 
 const char *const null_device = "NUL";
-const bool has_posix_reasons = false;
 
 const bool windows_names = true;
 
