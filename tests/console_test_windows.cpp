@@ -23,6 +23,7 @@ class ConsoleTest : public CommandTest {
         if (GetConsoleWindow() == nullptr &&
             !GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode_))
             GTEST_SKIP() << "no console: run this test inside a terminal";
+        SetConsoleCtrlHandler(take_as_handled, TRUE);
     }
 
     void TearDown() override {
@@ -42,6 +43,7 @@ class ConsoleTest : public CommandTest {
         if (pipe_ != INVALID_HANDLE_VALUE)
             CloseHandle(pipe_);
         pipe_ = INVALID_HANDLE_VALUE;
+        SetConsoleCtrlHandler(take_as_handled, FALSE);
         SetConsoleCtrlHandler(nullptr, FALSE);
         std::error_code ignored;
         fs::remove(work / "out", ignored);
@@ -68,23 +70,24 @@ class ConsoleTest : public CommandTest {
         EXPECT_EQ(written, bytes.size());
     }
 
-    void wait_for_output() const {
-        for (int tries = 0; tries < 500; ++tries) {
-            std::error_code error;
-            if (fs::file_size(work / "out", error) > 0 && !error)
-                return;
-            Sleep(10);
-        }
-        ADD_FAILURE() << "tremlox wrote nothing";
-    }
-
     // Waits for tremlox to end; false when it does not within 10 s.
     bool ended() const { return WaitForSingleObject(process_.hProcess, 10000) == WAIT_OBJECT_0; }
 
-    // Sends the event to every process on the console, this test ignoring it.
+    // Sends the event to every process on the console; this test takes it
+    // as handled.
     static void interrupt(DWORD event) {
-        SetConsoleCtrlHandler(nullptr, TRUE);
         EXPECT_TRUE(GenerateConsoleCtrlEvent(event, 0)) << GetLastError();
+    }
+    static BOOL WINAPI take_as_handled(DWORD) { return TRUE; }
+
+    // Interrupts a conversion under way: tremlox ends, and its output is gone.
+    void expect_interrupt_removes_output(DWORD event) {
+        start();
+        feed(std::string(200000, 'A'));
+        wait_for_output();
+        interrupt(event);
+        EXPECT_TRUE(ended());
+        EXPECT_FALSE(fs::exists(work / "out"));
     }
 
     static constexpr const wchar_t *pipe_name = L"\\\\.\\pipe\\tremlox-console-test";
@@ -94,23 +97,13 @@ class ConsoleTest : public CommandTest {
 };
 
 TEST_F(ConsoleTest, CtrlCRemovesTheIncompleteOutput) {
-    start();
-    feed(std::string(200000, 'A'));
-    wait_for_output();
-    interrupt(CTRL_C_EVENT);
-    EXPECT_TRUE(ended());
-    EXPECT_FALSE(fs::exists(work / "out"));
+    expect_interrupt_removes_output(CTRL_C_EVENT);
 }
 
 TEST_F(ConsoleTest, CtrlBreakRemovesTheIncompleteOutput) {
     if (test_platform::under_wine())
         GTEST_SKIP() << "Wine does not deliver Ctrl-Break to the processes of a console";
-    start();
-    feed(std::string(200000, 'A'));
-    wait_for_output();
-    interrupt(CTRL_BREAK_EVENT);
-    EXPECT_TRUE(ended());
-    EXPECT_FALSE(fs::exists(work / "out"));
+    expect_interrupt_removes_output(CTRL_BREAK_EVENT);
 }
 
 TEST_F(ConsoleTest, IgnoredCtrlCLetsTheConversionFinish) {
