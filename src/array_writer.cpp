@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cerrno>
 #include <cstring>
 #include <utility>
@@ -9,8 +10,18 @@
 namespace tremlox {
 namespace {
 
+static_assert(std::endian::native == std::endian::little || std::endian::native == std::endian::big,
+              "the value table is laid out for little- or big-endian stores");
+
+// Where the i-th character of a value's text goes in the 32-bit word that
+// put_value stores: the first character must land at the lowest address.
+constexpr unsigned character_shift(unsigned i) {
+    constexpr unsigned last = max_value_size - 1;
+    return std::endian::native == std::endian::little ? 8 * i : 8 * (last - i);
+}
+
 // The text of one value, "0," to "255,", padded with zeros to four
-// characters so that it is always copied whole, and its length in the byte
+// characters so that it is always copied whole, and its length in the bits
 // above them: one load per value gives both.
 constexpr std::array<std::uint64_t, 256> make_value_table() {
     std::array<std::uint64_t, 256> table{};
@@ -24,14 +35,24 @@ constexpr std::array<std::uint64_t, 256> make_value_table() {
         text[size++] = static_cast<char>('0' + value % 10);
         text[size++] = ',';
         std::uint64_t entry = std::uint64_t{size} << 32;
-        for (unsigned i = 0; i < max_value_size; ++i) // little-endian byte order
-            entry |= std::uint64_t{static_cast<unsigned char>(text[i])} << (8 * i);
+        for (unsigned i = 0; i < max_value_size; ++i)
+            entry |= std::uint64_t{static_cast<unsigned char>(text[i])} << character_shift(i);
         table[value] = entry;
     }
     return table;
 }
 
 constexpr std::array<std::uint64_t, 256> value_table = make_value_table();
+
+// The characters a store of a value's word puts in memory, lowest address
+// first: what put_value writes on this target.
+constexpr std::array<char, max_value_size> stored_text(unsigned char byte) {
+    return std::bit_cast<std::array<char, max_value_size>>(
+        static_cast<std::uint32_t>(value_table[byte]));
+}
+static_assert(stored_text(0) == std::array<char, 4>{'0', ',', 0, 0});
+static_assert(stored_text(27) == std::array<char, 4>{'2', '7', ',', 0});
+static_assert(stored_text(255) == std::array<char, 4>{'2', '5', '5', ','});
 
 // Copies four characters whatever the value's length: one unaligned store
 // instead of a length-dependent copy. The caller's room for max_value_size

@@ -11,6 +11,9 @@
 #include <sys/uio.h>
 #include <unistd.h>
 
+// A 32-bit off_t makes open and fstat refuse files past 2 GiB.
+static_assert(sizeof(off_t) == 8, "files are opened with 64-bit offsets (_FILE_OFFSET_BITS=64)");
+
 namespace tremlox::platform {
 
 error_code folder_error() {
