@@ -59,6 +59,9 @@ struct run_options {
 class CommandTest : public ::testing::Test {
   protected:
     void SetUp() override {
+        static const std::string cannot_start = test_platform::cannot_start(TREMLOX_PATH);
+        if (!cannot_start.empty())
+            GTEST_SKIP() << cannot_start;
         root_ = test_platform::make_scratch_folder();
         ASSERT_FALSE(root_.empty());
         work = root_ / "work";

@@ -264,7 +264,8 @@ TEST_F(RoundTripTest, CompiledArrayHoldsTheInputBytes) {
                                     "    return screendata[size];\n"
                                     "}\n");
         const std::string compile = std::string("cd '") + work.string() + "' && '" + C_COMPILER +
-                                    "' -std=c99 -o dump dump.c && ./dump > back";
+                                    "' -std=c99 " + C_LINK_FLAGS +
+                                    " -o dump dump.c && ./dump > back";
         ASSERT_EQ(std::system(compile.c_str()), 0) << compile;
         EXPECT_EQ(read_file(work / "back"), bytes);
     }

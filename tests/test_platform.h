@@ -44,6 +44,11 @@ struct child_streams {
     fs::path error;
 };
 
+// Why this system cannot start the program itself, or "" when it can: a
+// program cross-built for another CPU needs the kernel's binfmt_misc to
+// hand it to an emulator.
+std::string cannot_start(const fs::path &program);
+
 // Runs the program in the folder with the given argument vector (UTF-8,
 // argument 0 first; empty for a process started without any). Returns its
 // exit status, or -1 when it did not exit normally (a signal on POSIX).

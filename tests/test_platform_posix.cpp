@@ -1,5 +1,6 @@
 #include "test_platform_posix.h"
 
+#include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
 #include <sys/wait.h>
@@ -67,6 +68,23 @@ int wait_for(pid_t child) {
         if (errno != EINTR)
             return -1;
     return wait_status;
+}
+
+std::string cannot_start(const fs::path &program) {
+    const pid_t child = fork();
+    if (child == 0) {
+        const int null_fd = open("/dev/null", O_RDWR);
+        for (int fd = 0; fd <= 2; ++fd)
+            dup2(null_fd, fd);
+        char *const argv[] = {const_cast<char *>(program.c_str()), nullptr};
+        execve(program.c_str(), argv, environ);
+        _exit(errno == ENOEXEC ? 126 : 127);
+    }
+    const int wait_status = wait_for(child);
+    if (WIFEXITED(wait_status) && WEXITSTATUS(wait_status) == 126)
+        return program.string() + " is built for another CPU and this kernel cannot run it "
+                                  "(no binfmt_misc registration, such as qemu-user-binfmt's)";
+    return {};
 }
 
 int run_program(const fs::path &program, const std::vector<std::string> &arguments,

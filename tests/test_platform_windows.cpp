@@ -21,6 +21,10 @@ bool under_wine() {
     return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
 }
 
+std::string cannot_start(const fs::path &) {
+    return {}; // Windows, and Wine, run every Windows program
+}
+
 fs::path make_scratch_folder() {
     const fs::path base = fs::temp_directory_path();
     for (unsigned attempt = 0; attempt < 1000; ++attempt) {
