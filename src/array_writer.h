@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cerrno>
 #include <concepts>
 #include <cstddef>
 #include <cstdint>
@@ -29,14 +28,15 @@ static_assert(row_break.size() == 20);
 
 // Where the writer takes bytes from. read_some fills at most buffer.size()
 // bytes and returns how many it placed: 0 at the end of the input, -1 on
-// failure with errno set. Reads may come back short at any point.
+// failure, whose reason the source keeps. Reads may come back short at any
+// point.
 template <class Source>
 concept byte_source = requires(Source source, std::span<unsigned char> buffer) {
     { source.read_some(buffer) } -> std::same_as<std::ptrdiff_t>;
 };
 
-// Where the writer puts text. write_all returns false, with errno set, when
-// not every byte could be written.
+// Where the writer puts text. write_all returns false when not every byte
+// could be written; the sink keeps the reason.
 template <class Sink>
 concept byte_sink = requires(Sink sink, std::span<const char> text) {
     { sink.write_all(text) } -> std::same_as<bool>;
@@ -55,11 +55,6 @@ constexpr std::size_t formatted_size_bound(std::size_t byte_count) {
 
 enum class write_status { done, read_failed, write_failed };
 
-struct write_result {
-    write_status status;
-    int error; // errno of the failure; 0 when done
-};
-
 // Input is read in blocks of this size; the output buffer holds the header,
 // one formatted block and the terminator, so memory use stays fixed.
 inline constexpr std::size_t input_block_size = 64 * 1024;
@@ -68,7 +63,7 @@ inline constexpr std::size_t output_buffer_size =
 static_assert(input_block_size + output_buffer_size < 1024 * 1024, "buffers must stay small");
 
 // Reads until the buffer is full or the input ends, however short the reads
-// come back. Returns the count, or -1 with errno set when a read fails.
+// come back. Returns the count, or -1 when a read fails.
 template <byte_source Source>
 std::ptrdiff_t read_block(Source &source, std::span<unsigned char> buffer) {
     std::size_t filled = 0;
@@ -86,7 +81,7 @@ std::ptrdiff_t read_block(Source &source, std::span<unsigned char> buffer) {
 // Writes the whole array source text for everything the source yields and
 // stops at the first failure of either side. Only a complete text ends with
 // the terminator.
-template <byte_source Source, byte_sink Sink> write_result write_array(Source &source, Sink &sink) {
+template <byte_source Source, byte_sink Sink> write_status write_array(Source &source, Sink &sink) {
     std::array<unsigned char, input_block_size> input;
     std::array<char, output_buffer_size> output;
 
@@ -95,16 +90,16 @@ template <byte_source Source, byte_sink Sink> write_result write_array(Source &s
     for (;;) {
         const std::ptrdiff_t count = read_block(source, std::span(input));
         if (count < 0)
-            return {write_status::read_failed, errno};
+            return write_status::read_failed;
         const auto size = static_cast<std::size_t>(count);
         out = format_values(std::span(input.data(), size), row_position, out);
         const bool input_ended = size < input.size();
         if (input_ended)
             out = std::copy(terminator.begin(), terminator.end(), out);
         if (!sink.write_all(std::span<const char>(output.data(), out)))
-            return {write_status::write_failed, errno};
+            return write_status::write_failed;
         if (input_ended)
-            return {write_status::done, 0};
+            return write_status::done;
         out = output.data();
     }
 }

@@ -67,14 +67,14 @@ int convert(name_type input_name, name_type output_name) {
         }
     }
 
-    const write_result result = write_array(input, output);
+    const write_status status = write_array(input, output);
     const error_code close_error = output.close();
-    const bool converted = result.status == write_status::done && close_error == 0;
+    const bool converted = status == write_status::done && close_error == 0;
     if (!converted && output_is_regular)
         remove_file(output_name);
     if (output_is_regular)
         unguard_output();
-    switch (result.status) {
+    switch (status) {
     case write_status::read_failed:
         return report(input_name, input.last_error());
     case write_status::write_failed:

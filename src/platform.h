@@ -99,7 +99,6 @@ class file {
     // Closes now: a full disk may only show here. Returns 0 or the failure.
     error_code close();
 
-    native_handle handle() const { return handle_; }
     void adopt(native_handle handle, file_type type, const file_identity &identity) {
         handle_ = handle;
         type_ = type;

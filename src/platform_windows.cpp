@@ -13,11 +13,11 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdlib>
 #include <cstring>
 #include <cwchar>
 #include <optional>
+#include <string>
+#include <string_view>
 
 namespace tremlox::platform {
 
@@ -29,57 +29,30 @@ error_code folder_error() {
 
 namespace {
 
-// A growing UTF-16 text; an allocation failure leaves it as it was.
-class wide_text {
-  public:
-    wide_text() = default;
-    wide_text(const wide_text &) = delete;
-    wide_text &operator=(const wide_text &) = delete;
-    ~wide_text() { std::free(data_); }
+// UTF-16 from UTF-8, and back. Without exceptions, running out of memory
+// ends the process, which is all this tool could do about it.
+std::wstring wide_from_utf8(std::string_view text) {
+    const int size = static_cast<int>(text.size());
+    std::wstring wide(static_cast<std::size_t>(std::max(
+                          0, MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0))),
+                      L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.data(), size, wide.data(), static_cast<int>(wide.size()));
+    return wide;
+}
 
-    void append(const wchar_t *text, std::size_t count) {
-        if (!reserve(size_ + count))
-            return;
-        std::wmemcpy(data_ + size_, text, count);
-        size_ += count;
-        data_[size_] = L'\0';
-    }
-    void append(const wchar_t *text) { append(text, std::wcslen(text)); }
-    void append_utf8(std::string_view text) {
-        if (text.empty())
-            return;
-        const int count =
-            MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-        if (count <= 0 || !reserve(size_ + static_cast<std::size_t>(count)))
-            return;
-        MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), data_ + size_,
-                            count);
-        size_ += static_cast<std::size_t>(count);
-        data_[size_] = L'\0';
-    }
-    const wchar_t *data() const { return data_ != nullptr ? data_ : L""; }
-    std::size_t size() const { return size_; }
-
-  private:
-    bool reserve(std::size_t size) {
-        if (size < capacity_)
-            return true;
-        const std::size_t capacity = std::max(size + 1, capacity_ * 2);
-        auto *grown = static_cast<wchar_t *>(std::realloc(data_, capacity * sizeof(wchar_t)));
-        if (grown == nullptr)
-            return false;
-        data_ = grown;
-        capacity_ = capacity;
-        return true;
-    }
-
-    wchar_t *data_ = nullptr;
-    std::size_t size_ = 0;
-    std::size_t capacity_ = 0;
-};
+std::string utf8_from_wide(std::wstring_view text) {
+    const int size = static_cast<int>(text.size());
+    std::string utf8(
+        static_cast<std::size_t>(std::max(
+            0, WideCharToMultiByte(CP_UTF8, 0, text.data(), size, nullptr, 0, nullptr, nullptr))),
+        '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), size, utf8.data(), static_cast<int>(utf8.size()),
+                        nullptr, nullptr);
+    return utf8;
+}
 
 // The system's text for an error, without its closing period and line end.
-void append_reason(wide_text &text, error_code error) {
+void append_reason(std::wstring &text, error_code error) {
     wchar_t *message = nullptr;
     const DWORD size = FormatMessageW(
         FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS,
@@ -92,9 +65,7 @@ void append_reason(wide_text &text, error_code error) {
     if (length > 0) {
         text.append(message, length);
     } else {
-        wchar_t fallback[32];
-        std::swprintf(fallback, 32, L"error %lu", error);
-        text.append(fallback);
+        text += L"error " + std::to_wstring(error);
     }
     LocalFree(message);
 }
@@ -118,18 +89,18 @@ bool write_bytes(HANDLE handle, const char *bytes, std::size_t size) {
 } // namespace
 
 void print(console to, std::initializer_list<message_part> parts) {
-    wide_text line;
+    std::wstring line;
     for (const message_part &part : parts) {
         if (part.name() != nullptr)
-            line.append(part.name());
+            line += part.name();
         else if (part.is_reason())
             append_reason(line, part.error());
         else
-            line.append_utf8(part.text());
+            line += wide_from_utf8(part.text());
     }
     const HANDLE stream =
         GetStdHandle(to == console::output ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE);
-    if (stream == nullptr || stream == INVALID_HANDLE_VALUE || line.size() == 0)
+    if (stream == nullptr || stream == INVALID_HANDLE_VALUE || line.empty())
         return;
     DWORD mode = 0;
     if (GetConsoleMode(stream, &mode)) {
@@ -138,17 +109,8 @@ void print(console to, std::initializer_list<message_part> parts) {
         WriteConsoleW(stream, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
         return;
     }
-    const int size = WideCharToMultiByte(CP_UTF8, 0, line.data(), static_cast<int>(line.size()),
-                                         nullptr, 0, nullptr, nullptr);
-    if (size <= 0)
-        return;
-    char *utf8 = static_cast<char *>(std::malloc(static_cast<std::size_t>(size)));
-    if (utf8 == nullptr)
-        return;
-    WideCharToMultiByte(CP_UTF8, 0, line.data(), static_cast<int>(line.size()), utf8, size, nullptr,
-                        nullptr);
-    write_bytes(stream, utf8, static_cast<std::size_t>(size));
-    std::free(utf8);
+    const std::string utf8 = utf8_from_wide(line);
+    write_bytes(stream, utf8.data(), utf8.size());
 }
 
 native_handle file::invalid_handle() {
@@ -174,7 +136,6 @@ std::ptrdiff_t file::read_some(std::span<unsigned char> buffer) noexcept {
     if (error == ERROR_BROKEN_PIPE || error == ERROR_HANDLE_EOF)
         return 0;
     last_error_ = error;
-    errno = EIO;
     return -1;
 }
 
@@ -182,7 +143,6 @@ bool file::write_all(std::span<const char> text) noexcept {
     if (write_bytes(handle_, text.data(), text.size()))
         return true;
     last_error_ = GetLastError();
-    errno = EIO;
     return false;
 }
 
@@ -210,31 +170,24 @@ class system_name {
     explicit system_name(const wchar_t *name) : name_(name) {
         if (std::wcslen(name) < MAX_PATH - 12)
             return;
-        const DWORD size = GetFullPathNameW(name, 0, nullptr, nullptr);
-        if (size == 0)
+        std::wstring full(GetFullPathNameW(name, 0, nullptr, nullptr), L'\0');
+        const DWORD length =
+            GetFullPathNameW(name, static_cast<DWORD>(full.size()), full.data(), nullptr);
+        if (length == 0 || length >= full.size())
             return;
-        auto *buffer = static_cast<wchar_t *>(std::malloc(size * sizeof(wchar_t)));
-        if (buffer == nullptr)
-            return;
-        const DWORD length = GetFullPathNameW(name, size, buffer, nullptr);
-        if (length > 0 && length < size) {
-            if (std::wcsncmp(buffer, L"\\\\?\\", 4) == 0) {
-                prefixed_.append(buffer, length);
-            } else if (std::wcsncmp(buffer, L"\\\\", 2) == 0) {
-                prefixed_.append(L"\\\\?\\UNC\\");
-                prefixed_.append(buffer + 2, length - 2);
-            } else {
-                prefixed_.append(L"\\\\?\\");
-                prefixed_.append(buffer, length);
-            }
-        }
-        std::free(buffer);
+        full.resize(length);
+        if (full.starts_with(L"\\\\?\\"))
+            prefixed_ = full;
+        else if (full.starts_with(L"\\\\"))
+            prefixed_ = L"\\\\?\\UNC\\" + full.substr(2);
+        else
+            prefixed_ = L"\\\\?\\" + full;
     }
-    const wchar_t *get() const { return prefixed_.size() > 0 ? prefixed_.data() : name_; }
+    const wchar_t *get() const { return prefixed_.empty() ? name_ : prefixed_.c_str(); }
 
   private:
     const wchar_t *name_;
-    wide_text prefixed_;
+    std::wstring prefixed_;
 };
 
 constexpr DWORD share_all = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;

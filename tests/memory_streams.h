@@ -3,7 +3,6 @@
 #pragma once
 
 #include <algorithm>
-#include <cerrno>
 #include <cstddef>
 #include <span>
 #include <string>
@@ -13,7 +12,7 @@
 namespace test_streams {
 
 // Hands out the input in pieces of the given sizes, in turn, as a pipe may,
-// and fails with EIO once fail_after_bytes have been read (when not -1).
+// and fails once fail_after_bytes have been read (when not -1).
 class chunked_source {
   public:
     chunked_source(std::string_view bytes, std::vector<std::size_t> pieces,
@@ -21,10 +20,8 @@ class chunked_source {
         : bytes_(bytes), pieces_(std::move(pieces)), fail_after_(fail_after_bytes) {}
 
     std::ptrdiff_t read_some(std::span<unsigned char> buffer) {
-        if (fail_after_ >= 0 && offset_ >= static_cast<std::size_t>(fail_after_)) {
-            errno = EIO;
+        if (fail_after_ >= 0 && offset_ >= static_cast<std::size_t>(fail_after_))
             return -1;
-        }
         std::size_t count = std::min(buffer.size(), bytes_.size() - offset_);
         if (!pieces_.empty())
             count = std::min(count, pieces_[next_piece_++ % pieces_.size()]);
@@ -50,7 +47,6 @@ class string_sink {
         if (text.size() > room_ - written.size()) {
             written.append(text.data(), room_ - written.size());
             ++failed_writes;
-            errno = ENOSPC;
             return false;
         }
         written.append(text.data(), text.size());
