@@ -115,14 +115,16 @@ struct tremlox_screen_options {
     size_t size; /* sizeof(struct tremlox_screen_options), as the macro sets it */
     enum tremlox_charset charset;
     enum tremlox_wrapping wrapping;
-    unsigned width;        /* columns of the art; 0: the record's, else 80 */
+    unsigned width; /* columns of the art; 0: the record's, else 80 */
     enum tremlox_colours colours;
     unsigned column_limit; /* columns the terminal shows, the rest clipped; 0: all */
 };
 
 #define TREMLOX_SCREEN_OPTIONS_INIT                                                                \
-    {sizeof(struct tremlox_screen_options), TREMLOX_CHARSET_GUESS, TREMLOX_WRAPPING_AUTO, 0,        \
-     TREMLOX_COLOURS_AUTO, 0}
+    {                                                                                              \
+        sizeof(struct tremlox_screen_options), TREMLOX_CHARSET_GUESS, TREMLOX_WRAPPING_AUTO, 0,    \
+            TREMLOX_COLOURS_AUTO, 0                                                                \
+    }
 
 /* The largest grid: columns past TREMLOX_SCREEN_MAX_COLUMNS and rows past
  * TREMLOX_SCREEN_MAX_ROWS are dropped as they are drawn (the art's width
@@ -155,9 +157,9 @@ enum tremlox_vga_colour {
 };
 
 #define TREMLOX_RGB(red, green, blue)                                                              \
-    ((tremlox_colour)(0x1000000u | (uint32_t)(red) << 16 | (uint32_t)(green) << 8 |               \
+    ((tremlox_colour)(0x1000000u | (uint32_t)(red) << 16 | (uint32_t)(green) << 8 |                \
                       (uint32_t)(blue)))
-#define TREMLOX_COLOUR_IS_RGB(colour) (((colour) & 0x1000000u) != 0)
+#define TREMLOX_COLOUR_IS_RGB(colour) (((colour)&0x1000000u) != 0)
 
 /* The VGA palette: red, green and blue of each of the sixteen colours, as
  * a VGA card shows them (brown is 170, 85, 0). */

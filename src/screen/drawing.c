@@ -26,8 +26,8 @@ struct pen {
     bool conceal;
 };
 
-static const struct pen default_pen = {TREMLOX_VGA_LIGHT_GREY, TREMLOX_VGA_BLACK, false, false,
-                                       false, false};
+static const struct pen default_pen = {
+    TREMLOX_VGA_LIGHT_GREY, TREMLOX_VGA_BLACK, false, false, false, false};
 
 struct drawer {
     struct tremlox_grid *grid; /* NULL while only finding out how the art wraps */
@@ -318,7 +318,7 @@ static void control_sequence(struct drawer *drawer, const unsigned char *start,
         row = drawer->row;
         if (row < TREMLOX_SCREEN_MAX_ROWS - 1)
             row = TREMLOX_SCREEN_MAX_ROWS - 1 - row > count ? row + count
-                                                             : TREMLOX_SCREEN_MAX_ROWS - 1;
+                                                            : TREMLOX_SCREEN_MAX_ROWS - 1;
         move_to(drawer, row, drawer->column);
         break;
     case 'C':
@@ -421,8 +421,7 @@ static size_t skip_control_string(const unsigned char *art, size_t size, size_t 
 
 /* Consumes what begins with the ESC at art[at]; returns where the art goes
  * on. Nothing of it is ever drawn. */
-static size_t read_escape(struct drawer *drawer, const unsigned char *art, size_t size,
-                          size_t at) {
+static size_t read_escape(struct drawer *drawer, const unsigned char *art, size_t size, size_t at) {
     unsigned char kind;
     if (at + 1 >= size) {
         end_watch(drawer, false);
@@ -561,12 +560,12 @@ struct tremlox_grid *tremlox_screen_draw(const char *screen, size_t size,
     width = options.width > 0 ? options.width : sauce.width > 0 ? sauce.width : default_width;
     if (width > widest_art)
         width = widest_art;
-    utf8 = options.charset == TREMLOX_CHARSET_UTF8 ||
-           (options.charset == TREMLOX_CHARSET_GUESS &&
-            tremlox_utf8_looks_like_utf8(screen, art_size));
-    vt_wrapping = options.wrapping == TREMLOX_WRAPPING_VT ||
-                  (options.wrapping == TREMLOX_WRAPPING_AUTO &&
-                   wraps_as_vt(art, art_size, utf8, width));
+    utf8 =
+        options.charset == TREMLOX_CHARSET_UTF8 || (options.charset == TREMLOX_CHARSET_GUESS &&
+                                                    tremlox_utf8_looks_like_utf8(screen, art_size));
+    vt_wrapping =
+        options.wrapping == TREMLOX_WRAPPING_VT ||
+        (options.wrapping == TREMLOX_WRAPPING_AUTO && wraps_as_vt(art, art_size, utf8, width));
 
     grid = tremlox_grid_create(width < TREMLOX_SCREEN_MAX_COLUMNS ? width
                                                                   : TREMLOX_SCREEN_MAX_COLUMNS);

@@ -11,12 +11,12 @@ extern "C" {
 /* Rows are made as the art first draws on them: a cursor sent far down
  * costs nothing until something is drawn there. */
 struct tremlox_grid {
-    unsigned width;  /* columns kept, at most TREMLOX_SCREEN_MAX_COLUMNS */
-    unsigned height; /* rows down to the lowest one drawn on */
+    unsigned width;             /* columns kept, at most TREMLOX_SCREEN_MAX_COLUMNS */
+    unsigned height;            /* rows down to the lowest one drawn on */
     struct tremlox_cell **rows; /* NULL for a row never drawn on, which holds `fill` */
     unsigned row_capacity;
-    struct tremlox_cell fill;        /* what a cell never drawn on holds */
-    struct tremlox_cell *fill_row;   /* `width` cells of `fill` */
+    struct tremlox_cell fill;      /* what a cell never drawn on holds */
+    struct tremlox_cell *fill_row; /* `width` cells of `fill` */
     bool clipped;
 };
 

@@ -1,12 +1,14 @@
 /* The VGA palette, xterm's 256 colours, and the nearest of each. */
 #include "palette.h"
 
+/* clang-format off */
 const uint8_t tremlox_vga_palette[16][3] = {
-    {0, 0, 0},       {0, 0, 170},     {0, 170, 0},     {0, 170, 170},
-    {170, 0, 0},     {170, 0, 170},   {170, 85, 0},    {170, 170, 170},
-    {85, 85, 85},    {85, 85, 255},   {85, 255, 85},   {85, 255, 255},
-    {255, 85, 85},   {255, 85, 255},  {255, 255, 85},  {255, 255, 255},
+    /* black, blue, green, cyan */          {0, 0, 0},     {0, 0, 170},    {0, 170, 0},    {0, 170, 170},
+    /* red, magenta, brown, light grey */   {170, 0, 0},   {170, 0, 170},  {170, 85, 0},   {170, 170, 170},
+    /* and their bright forms */            {85, 85, 85},  {85, 85, 255},  {85, 255, 85},  {85, 255, 255},
+                                            {255, 85, 85}, {255, 85, 255}, {255, 255, 85}, {255, 255, 255},
 };
+/* clang-format on */
 
 const unsigned char tremlox_sgr_order[8] = {0, 4, 2, 6, 1, 5, 3, 7};
 

@@ -175,9 +175,8 @@ static void put_row(struct renderer *renderer, const struct tremlox_cell *cells,
 static enum tremlox_colours colours_of_terminal(bool console_takes_escapes) {
     const char *colour_term = getenv("COLORTERM");
     const char *term = getenv("TERM");
-    if (console_takes_escapes ||
-        (colour_term != NULL &&
-         (strcmp(colour_term, "truecolor") == 0 || strcmp(colour_term, "24bit") == 0)))
+    if (console_takes_escapes || (colour_term != NULL && (strcmp(colour_term, "truecolor") == 0 ||
+                                                          strcmp(colour_term, "24bit") == 0)))
         return TREMLOX_COLOURS_24_BIT;
     if (term != NULL && strstr(term, "256") != NULL)
         return TREMLOX_COLOURS_256;
