@@ -10,7 +10,8 @@ as the PC wrote it: code page 437 bytes, SGR sequences where the colours
 change, a bright background as blink (iCE colours), full rows without a line
 break (the screen wraps after column 80), shorter rows ended by CR LF, runs
 of blank cells skipped with ESC [ n C; then byte 26, a comment block and a
-SAUCE record. The tests compare what a terminal shows with intended_picture().
+SAUCE record. The tests compare what a terminal shows with intended_picture(),
+each colour as VGA_PALETTE gives it.
 """
 
 import pathlib
@@ -28,6 +29,14 @@ BLACK, BLUE, GREEN, CYAN, RED, MAGENTA, BROWN, GREY = range(8)
 BRIGHT = 8
 # SGR numbers the colours in another order than the PC: red is 1, blue 4.
 SGR_COLOUR = [0, 4, 2, 6, 1, 5, 3, 7]
+# How a VGA card shows each colour, as red, green and blue: brown is not a
+# dark yellow, and the bright colours are a third brighter, not bold.
+VGA_PALETTE = [
+    (0, 0, 0), (0, 0, 170), (0, 170, 0), (0, 170, 170),
+    (170, 0, 0), (170, 0, 170), (170, 85, 0), (170, 170, 170),
+    (85, 85, 85), (85, 85, 255), (85, 255, 85), (85, 255, 255),
+    (255, 85, 85), (255, 85, 255), (255, 255, 85), (255, 255, 255),
+]
 
 # The glyphs the PC shows for the control codes, which the file carries as
 # those bytes; those of TAB, LF, CR, 26 and ESC cannot be drawn so.

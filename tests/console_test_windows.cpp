@@ -158,8 +158,19 @@ TEST_F(ConsoleTest, NamesAreShownAsTyped) {
     EXPECT_NE(shown.find(L"Usage : экран😀 infile outfile"), std::wstring::npos);
 }
 
-// The screen writer gives the console UTF-8 in its own code page, whatever
-// the C runtime would have made of the bytes.
+// The first line of the console's buffer from where the cursor was.
+std::wstring console_line(HANDLE console, const CONSOLE_SCREEN_BUFFER_INFO &before) {
+    std::wstring line(before.dwSize.X, L' ');
+    DWORD count = 0;
+    ReadConsoleOutputCharacterW(console, line.data(), before.dwSize.X,
+                                COORD{0, before.dwCursorPosition.Y}, &count);
+    return line.substr(0, count);
+}
+
+const char cp437_screen[] = "\xc9\xcd\xbb \xb0\xb1\xb2\xdb Caf\x82 \x01\x03\r\n";
+
+// The renderer gives the console UTF-8 in its own code page, whatever the C
+// runtime would have made of the bytes.
 TEST_F(ConsoleTest, ScreenGlyphsReachTheConsole) {
     // Standard output is the console here, as it is for a program that shows
     // a screen; the C runtime would convert bytes written through it from
@@ -168,14 +179,34 @@ TEST_F(ConsoleTest, ScreenGlyphsReachTheConsole) {
     CONSOLE_SCREEN_BUFFER_INFO before;
     ASSERT_TRUE(GetConsoleScreenBufferInfo(console, &before)) << "standard output is no console";
     const UINT code_page = GetConsoleOutputCP();
-    const char screen[] = "\xc9\xcd\xbb \xb0\xb1\xb2\xdb Caf\x82 \x01\x03\r\n";
-    ASSERT_EQ(tremlox_screen_write(stdout, screen, sizeof screen - 1, TREMLOX_CHARSET_CP437), 0);
+    tremlox_screen_options options = TREMLOX_SCREEN_OPTIONS_INIT;
+    options.charset = TREMLOX_CHARSET_CP437;
+    options.colours = TREMLOX_COLOURS_NONE;
+    ASSERT_EQ(tremlox_screen_write_with(stdout, cp437_screen, sizeof cp437_screen - 1, &options),
+              0);
     EXPECT_EQ(GetConsoleOutputCP(), code_page) << "the console's code page was not given back";
-    std::wstring line(before.dwSize.X, L' ');
-    DWORD count = 0;
-    ReadConsoleOutputCharacterW(console, line.data(), before.dwSize.X,
-                                COORD{0, before.dwCursorPosition.Y}, &count);
+    const std::wstring line = console_line(console, before);
     EXPECT_EQ(line.substr(0, 16), L"╔═╗ ░▒▓█ Café ☺♥") << utf8_text(fs::path(line));
+}
+
+// AUTO takes 24-bit colours on a console with virtual terminal processing.
+// Wine's console keeps the sequences in its buffer as text, where they can
+// be read; a Windows console acts on them and keeps the glyphs alone.
+TEST_F(ConsoleTest, AutoColoursOnAConsoleAreTwentyFourBit) {
+    const HANDLE console = GetStdHandle(STD_OUTPUT_HANDLE);
+    CONSOLE_SCREEN_BUFFER_INFO before;
+    ASSERT_TRUE(GetConsoleScreenBufferInfo(console, &before)) << "standard output is no console";
+    ASSERT_EQ(
+        tremlox_screen_write(stdout, cp437_screen, sizeof cp437_screen - 1, TREMLOX_CHARSET_CP437),
+        0);
+    const std::wstring line = console_line(console, before);
+    const std::wstring glyphs = L"╔═╗ ░▒▓█ Café ☺♥";
+    const std::wstring grey_on_black = L"\x1b[38;2;170;170;170;48;2;0;0;0m";
+    if (line.rfind(L"\x1b[", 0) == 0)
+        EXPECT_EQ(line.substr(0, grey_on_black.size() + glyphs.size()), grey_on_black + glyphs)
+            << utf8_text(fs::path(line));
+    else
+        EXPECT_EQ(line.substr(0, glyphs.size()), glyphs) << utf8_text(fs::path(line));
 }
 
 } // namespace

@@ -1,7 +1,9 @@
-// The screen library: records built here, lying records, every byte value
-// through the CP437 writer, wrapping as a DOS console wraps, iCE colours,
-// guessing the character set, and write failures.
+// The screen library: records built here, lying records and their
+// comments, the CP437 table, the renderer's colours and rows, the grid's
+// caps, and the options. How the art draws into the grid is the
+// conformance table's (screen_conformance.txt).
 #include "cp437.h"
+#include "utf8.h"
 
 #include <tremlox/screen.h>
 
@@ -15,8 +17,6 @@
 #include <vector>
 
 namespace {
-
-const std::string reset = "\x1b[0m";
 
 struct record_fields {
     std::string title = "Title";
@@ -72,15 +72,32 @@ std::size_t parse(const std::string &screen, tremlox_sauce &sauce) {
     return tremlox_screen_parse(exact.get(), screen.size(), &sauce);
 }
 
-std::string written(const std::string &screen, tremlox_charset charset = TREMLOX_CHARSET_CP437) {
+// The text `screen` is written as, read back from a file.
+std::string written(const std::string &screen, const tremlox_screen_options &options) {
     std::FILE *file = std::tmpfile();
     EXPECT_NE(file, nullptr);
-    EXPECT_EQ(tremlox_screen_write(file, screen.data(), screen.size(), charset), 0);
+    EXPECT_EQ(tremlox_screen_write_with(file, screen.data(), screen.size(), &options), 0);
     std::string text(static_cast<std::size_t>(std::ftell(file)), '\0');
     std::rewind(file);
     EXPECT_EQ(std::fread(text.data(), 1, text.size(), file), text.size());
     std::fclose(file);
     return text;
+}
+
+tremlox_screen_options options_of(tremlox_colours colours, unsigned width,
+                                  unsigned column_limit = 0) {
+    tremlox_screen_options options = TREMLOX_SCREEN_OPTIONS_INIT;
+    options.colours = colours;
+    options.width = width;
+    options.column_limit = column_limit;
+    return options;
+}
+
+using grid_pointer = std::unique_ptr<tremlox_grid, void (*)(tremlox_grid *)>;
+
+grid_pointer drawn(const std::string &screen, const tremlox_screen_options *options = nullptr) {
+    return grid_pointer(tremlox_screen_draw(screen.data(), screen.size(), options),
+                        tremlox_grid_free);
 }
 
 TEST(ScreenParse, ScreenWithoutRecord) {
@@ -210,200 +227,315 @@ std::vector<std::string> expected_glyphs() {
     return glyphs;
 }
 
+std::string encoded(std::uint32_t code_point) {
+    char text[tremlox_utf8_longest];
+    return std::string(text, tremlox_utf8_encode(code_point, text));
+}
+
 TEST(ScreenCharset, TableMatchesCp437) {
     const std::vector<std::string> glyphs = expected_glyphs();
     ASSERT_EQ(glyphs.size(), 256u);
     for (int byte = 0; byte < 256; ++byte)
-        EXPECT_EQ(tremlox_cp437_glyph(static_cast<unsigned char>(byte)), glyphs[byte])
+        EXPECT_EQ(encoded(tremlox_cp437_code_point(static_cast<unsigned char>(byte))), glyphs[byte])
             << "byte " << byte;
 }
 
-TEST(ScreenWrite, EveryByteValueAsCp437) {
+TEST(ScreenRender, EveryByteValueAsCp437) {
     const std::vector<std::string> glyphs = expected_glyphs();
     ASSERT_EQ(glyphs.size(), 256u);
+    tremlox_screen_options options = options_of(TREMLOX_COLOURS_NONE, 1);
+    options.charset = TREMLOX_CHARSET_CP437;
     for (int byte = 0; byte < 256; ++byte) {
-        const std::string screen(1, static_cast<char>(byte));
         if (byte == '\t' || byte == '\n' || byte == '\r' || byte == 26 || byte == 27)
             continue;
-        EXPECT_EQ(written(screen), glyphs[byte] + reset + "\r\n") << "byte " << byte;
+        EXPECT_EQ(written(std::string(1, static_cast<char>(byte)), options), glyphs[byte] + "\r\n")
+            << "byte " << byte;
     }
-    // The controls.
-    EXPECT_EQ(written("A\rB"), "A\rB" + reset + "\r\n");
-    EXPECT_EQ(written("A\nB\r\n"), "A\nB\r\n" + reset);
-    EXPECT_EQ(written("A\x1a"
-                      "B"),
-              "A" + reset + "\r\n");
-    EXPECT_EQ(written("A\tB"), "A\tB" + reset + "\r\n");
-    EXPECT_EQ(written(""), reset);
 }
 
-TEST(ScreenWrite, WrapsAfterTheWidththGlyph) {
-    const std::string row(80, 'x');
-    // A full row, then CR LF, leaves an empty line, as on a DOS console.
-    EXPECT_EQ(written(row + "\r\nB"), row + "\r\n\r\nB" + reset + "\r\n");
-    EXPECT_EQ(written(std::string(79, 'x') + "\r\nB"),
-              std::string(79, 'x') + "\r\nB" + reset + "\r\n");
-    // Full rows one after the other, the cursor ending on a fresh line.
-    EXPECT_EQ(written(row + row), row + "\r\n" + row + "\r\n" + reset);
-    // Multi-byte glyphs count as one column each.
-    std::string shades;
-    for (int i = 0; i < 80; ++i)
-        shades += "░";
-    EXPECT_EQ(written(std::string(81, '\xb0')), shades + "\r\n░" + reset + "\r\n");
-    // CR goes back to column 0.
-    EXPECT_EQ(written(std::string(50, 'x') + "\r" + std::string(50, 'y')),
-              std::string(50, 'x') + "\r" + std::string(50, 'y') + reset + "\r\n");
-    // The width the record gives; the record itself is never written.
+TEST(ScreenRender, EachRowIsOneLineAsWideAsTheArt) {
+    const tremlox_screen_options none = options_of(TREMLOX_COLOURS_NONE, 4);
+    EXPECT_EQ(written("ab\r\nc", none), "ab  \r\nc   \r\n");
+    // Rows never drawn on between drawn ones are blank lines of the width.
+    EXPECT_EQ(written("a\x1b[3Bb", none), "a   \r\n    \r\n    \r\n b  \r\n");
+    // Glyphs past the column limit are clipped; a limit past the width is none.
+    EXPECT_EQ(written("abcdef", options_of(TREMLOX_COLOURS_NONE, 6, 4)), "abcd\r\n");
+    EXPECT_EQ(written("abcdef", options_of(TREMLOX_COLOURS_NONE, 6, 99)), "abcdef\r\n");
+    EXPECT_EQ(written("é", options_of(TREMLOX_COLOURS_NONE, 3)), "é  \r\n");
+    // An empty screen writes nothing at all.
+    EXPECT_EQ(written("", options_of(TREMLOX_COLOURS_24_BIT, 4)), "");
+    EXPECT_EQ(written("\x1b[2J\x1b[0m", options_of(TREMLOX_COLOURS_24_BIT, 4)), "");
+}
+
+TEST(ScreenRender, TwentyFourBitColoursAreTheVgaCard) {
+    const tremlox_screen_options rgb = options_of(TREMLOX_COLOURS_24_BIT, 2);
+    // Brown and the default grey on black, written out for every cell.
+    EXPECT_EQ(written("\x1b[33mA", rgb),
+              "\x1b[38;2;170;85;0;48;2;0;0;0mA\x1b[38;2;170;170;170m \x1b[0m\r\n");
+    EXPECT_EQ(written("\x1b[1;30;44mA", rgb),
+              "\x1b[38;2;85;85;85;48;2;0;0;170mA\x1b[38;2;170;170;170;48;2;0;0;0m \x1b[0m\r\n");
+    // The art's own 24-bit colours.
+    EXPECT_EQ(written("\x1b[38;2;1;22;255;48;5;208mAB", rgb),
+              "\x1b[38;2;1;22;255;48;2;255;135;0mAB\x1b[0m\r\n");
+    // Every row starts afresh after its reset.
+    EXPECT_EQ(written("\x1b[31mA\r\nB", options_of(TREMLOX_COLOURS_24_BIT, 1)),
+              "\x1b[38;2;170;0;0;48;2;0;0;0mA\x1b[0m\r\n\x1b[38;2;170;0;0;48;2;0;0;0mB\x1b[0m\r\n");
+}
+
+TEST(ScreenRender, TwoHundredFiftySixColoursAreTheNearestOfXterms) {
+    const tremlox_screen_options xterm = options_of(TREMLOX_COLOURS_256, 1);
+    // Brown #AA5500 is #AF5F00; grey #AAAAAA the ramp's #A8A8A8; black the cube's.
+    EXPECT_EQ(written("\x1b[33mA", xterm), "\x1b[38;5;130;48;5;16mA\x1b[0m\r\n");
+    EXPECT_EQ(written("A", xterm), "\x1b[38;5;248;48;5;16mA\x1b[0m\r\n");
+    EXPECT_EQ(written("\x1b[1;37;44mA", xterm), "\x1b[38;5;231;48;5;19mA\x1b[0m\r\n");
+    EXPECT_EQ(written("\x1b[38;2;255;135;0;48;2;128;128;128mA", xterm),
+              "\x1b[38;5;208;48;5;244mA\x1b[0m\r\n");
+}
+
+TEST(ScreenRender, SixteenColoursAreBrightWithoutBold) {
+    const tremlox_screen_options sixteen = options_of(TREMLOX_COLOURS_16, 1);
+    EXPECT_EQ(written("\x1b[1;30mA", sixteen), "\x1b[90;40mA\x1b[0m\r\n");
+    EXPECT_EQ(written("\x1b[33;41mA", sixteen), "\x1b[33;41mA\x1b[0m\r\n");
+    EXPECT_EQ(written("A", sixteen), "\x1b[37;40mA\x1b[0m\r\n");
+    EXPECT_EQ(written("\x1b[97;107mA", sixteen), "\x1b[97;107mA\x1b[0m\r\n");
+    // iCE colours: the bright background as 100-107.
     record_fields fields;
-    fields.width = 40;
-    EXPECT_EQ(written(std::string(41, 'x') + "\x1a" + record(fields)),
-              std::string(40, 'x') + "\r\nx" + reset + "\r\n");
-    fields.width = 0; // not given: 80
-    EXPECT_EQ(written(row + "\x1a" + record(fields)), row + "\r\n" + reset);
+    fields.width = 1;
+    fields.flags = 1;
+    EXPECT_EQ(written("\x1b[5;34;44mA\x1a" + record(fields), sixteen), "\x1b[34;104mA\x1b[0m\r\n");
+    // A 24-bit colour as the nearest VGA colour.
+    EXPECT_EQ(written("\x1b[38;2;250;250;80;48;2;0;0;160mA", sixteen), "\x1b[93;44mA\x1b[0m\r\n");
 }
 
-TEST(ScreenWrite, TabsAndCursorMovesKeepTheColumn) {
-    // Nine tabs reach column 72; eight glyphs more fill the row.
-    EXPECT_EQ(written(std::string(9, '\t') + std::string(8, 'x') + "y"),
-              std::string(9, '\t') + std::string(8, 'x') + "\r\ny" + reset + "\r\n");
-    EXPECT_EQ(written("xyz\t" + std::string(72, 'x') + "y"),
-              "xyz\t" + std::string(72, 'x') + "\r\ny" + reset + "\r\n");
-    // A tab from column 76 reaches the end of the row.
-    EXPECT_EQ(written(std::string(76, 'x') + "\ty"),
-              std::string(76, 'x') + "\t\r\ny" + reset + "\r\n");
-
-    const std::string tail = "\r\ny" + reset + "\r\n";
-    EXPECT_EQ(written("\x1b[10C" + std::string(70, 'x') + "y"),
-              "\x1b[10C" + std::string(70, 'x') + tail);
-    EXPECT_EQ(written("\x1b[C" + std::string(79, 'x') + "y"),
-              "\x1b[C" + std::string(79, 'x') + tail);
-    EXPECT_EQ(written(std::string(20, 'x') + "\x1b[5D" + std::string(65, 'x') + "y"),
-              std::string(20, 'x') + "\x1b[5D" + std::string(65, 'x') + tail);
-    EXPECT_EQ(written("ab\x1b[9D" + std::string(80, 'x') + "y"),
-              "ab\x1b[9D" + std::string(80, 'x') + tail);
-    EXPECT_EQ(written("\x1b[41G" + std::string(40, 'x') + "y"),
-              "\x1b[41G" + std::string(40, 'x') + tail);
-    EXPECT_EQ(written("\x1b[3;71H" + std::string(10, 'x') + "y"),
-              "\x1b[3;71H" + std::string(10, 'x') + tail);
-    EXPECT_EQ(written("abc\x1b[H" + std::string(80, 'x') + "y"),
-              "abc\x1b[H" + std::string(80, 'x') + tail);
-    EXPECT_EQ(written("\x1b[30Cab\x1b[s\x1b[1G\x1b[u" + std::string(48, 'x') + "y"),
-              "\x1b[30Cab\x1b[s\x1b[1G\x1b[u" + std::string(48, 'x') + tail);
-    // Moving right stops at the last column, as ANSI.SYS does.
-    EXPECT_EQ(written("\x1b[200Cxy"), "\x1b[200Cx" + tail);
-    // Other sequences pass untouched and leave the column alone.
-    EXPECT_EQ(written("\x1b[2J\x1b[?7h\x1b[1;33m" + std::string(80, 'x') + "y"),
-              "\x1b[2J\x1b[?7h\x1b[1;33m" + std::string(80, 'x') + tail);
+TEST(ScreenRender, BlinkWithoutIceColoursIsSgr5) {
+    EXPECT_EQ(written("\x1b[5mAB\x1b[25mC", options_of(TREMLOX_COLOURS_16, 3)),
+              "\x1b[37;40;5mAB\x1b[25mC\x1b[0m\r\n");
+    EXPECT_EQ(written("\x1b[5mA", options_of(TREMLOX_COLOURS_24_BIT, 1)),
+              "\x1b[38;2;170;170;170;48;2;0;0;0;5mA\x1b[0m\r\n");
+    EXPECT_EQ(written("\x1b[5mA", options_of(TREMLOX_COLOURS_NONE, 1)), "A\r\n");
 }
 
-TEST(ScreenWrite, BrokenEscapeSequencesAreLeftOut) {
-    EXPECT_EQ(written("abc\x1b[12"), "abc" + reset + "\r\n");
-    EXPECT_EQ(written("abc\x1b"), "abc" + reset + "\r\n");
-    EXPECT_EQ(written("a\x1b"
-                      "cb"),
-              "acb" + reset + "\r\n");
-    EXPECT_EQ(written("a\x1b[1\x01"
-                      "b"),
-              "a☺b" + reset + "\r\n");
+TEST(ScreenRender, OnlyWhatChangesIsWritten) {
+    const tremlox_screen_options sixteen = options_of(TREMLOX_COLOURS_16, 6);
+    EXPECT_EQ(written("\x1b[31mAB\x1b[44mC\x1b[1mD\x1b[0;31;44mEF", sixteen),
+              "\x1b[31;40mAB\x1b[44mC\x1b[91mD\x1b[31mEF\x1b[0m\r\n");
+    // Colours that map to the same terminal colour are not written again.
+    EXPECT_EQ(
+        written("\x1b[38;2;255;135;0mA\x1b[38;2;250;140;5mB", options_of(TREMLOX_COLOURS_256, 2)),
+        "\x1b[38;5;208;48;5;16mAB\x1b[0m\r\n");
 }
 
-// The background and blink a terminal ends with after the SGR sequences of
-// `text`, and whether blink was ever turned on.
-struct rendition {
-    int background = 49;
-    bool blink = false;
-    bool ever_blinked = false;
-};
-
-rendition rendition_after(const std::string &text) {
-    rendition state;
-    for (std::size_t at = text.find("\x1b["); at != std::string::npos;
-         at = text.find("\x1b[", at + 1)) {
-        const std::size_t end = text.find_first_of("ABCDEFGHJKfmsu", at + 2);
-        if (end == std::string::npos || text[end] != 'm')
-            continue;
-        std::string parameters = text.substr(at + 2, end - at - 2) + ";";
-        for (std::size_t start = 0, stop; (stop = parameters.find(';', start)) != std::string::npos;
-             start = stop + 1) {
-            const int code = stop == start ? 0 : std::stoi(parameters.substr(start, stop - start));
-            if (code == 0)
-                state = rendition{49, false, state.ever_blinked};
-            else if (code == 5 || code == 6)
-                state.blink = state.ever_blinked = true;
-            else if (code == 25)
-                state.blink = false;
-            else if ((code >= 40 && code <= 49) || (code >= 100 && code <= 107))
-                state.background = code;
+// Whether `text` holds nothing but UTF-8 glyphs, SGR sequences and CR LF.
+bool only_glyphs_sgr_and_line_breaks(const std::string &text) {
+    for (std::size_t at = 0; at < text.size();) {
+        const unsigned char byte = static_cast<unsigned char>(text[at]);
+        if (byte == '\r') {
+            if (at + 1 >= text.size() || text[at + 1] != '\n')
+                return false;
+            at += 2;
+        } else if (byte == 0x1b) {
+            const std::size_t end = text.find('m', at);
+            if (text.compare(at, 2, "\x1b[") != 0 || end == std::string::npos ||
+                text.find_first_not_of("0123456789;", at + 2) != end)
+                return false;
+            at = end + 1;
+        } else {
+            std::uint32_t code_point;
+            const std::size_t length =
+                tremlox_utf8_decode(reinterpret_cast<const unsigned char *>(text.data()) + at,
+                                    text.size() - at, &code_point);
+            if (length == 0 || code_point < 0x20 || (code_point >= 0x7f && code_point <= 0x9f))
+                return false;
+            at += length;
         }
     }
-    return state;
+    return true;
 }
 
-std::string ice_screen(const std::string &art) {
+TEST(ScreenRender, NothingButGlyphsSgrAndLineBreaksLeaves) {
+    const std::string hostile =
+        "\x1b[2Ja\x1b]8;;http://"
+        "x\alink\x1b]8;;\a\x1b[6n\x1b[?1049h\x1b[21t\x1b[?1000h\x1b[3;5H\x1b[79C\x1b[5C"
+        "X\x1b[s\x1b[u\x1bPq\x1b\\\x1b_x\x1b\\\x1b^y\x1b\\\x1bXz\x1b\\\x1b"
+        "c\x1b(B\x1b[>4;1m\x1b[=5u\x07\x08\x0b\x0c\x0e"
+        "\x7f\xc2\x9b\xc2\x9d\x1b[1;2;3;4;5;6;7;8;9;38;5;300;48;2;1;2;3m\x1b[";
+    for (const tremlox_colours colours :
+         {TREMLOX_COLOURS_24_BIT, TREMLOX_COLOURS_256, TREMLOX_COLOURS_16, TREMLOX_COLOURS_NONE})
+        for (const tremlox_charset charset : {TREMLOX_CHARSET_CP437, TREMLOX_CHARSET_UTF8}) {
+            tremlox_screen_options options = options_of(colours, 0);
+            options.charset = charset;
+            const std::string text = written(hostile, options);
+            EXPECT_TRUE(only_glyphs_sgr_and_line_breaks(text)) << text;
+            EXPECT_NE(text.find("link"), std::string::npos) << text;
+            EXPECT_EQ(text.find("http"), std::string::npos) << text;
+        }
+}
+
+TEST(ScreenRender, WriteIsTheRendererWithAutoSettings) {
+    // A full row and then CR LF: the art says VT, so no blank row.
+    const std::string art = std::string(80, 'x') + "\r\nB";
+    tremlox_screen_options options = TREMLOX_SCREEN_OPTIONS_INIT;
+    options.charset = TREMLOX_CHARSET_CP437;
+    std::FILE *file = std::tmpfile();
+    ASSERT_NE(file, nullptr);
+    ASSERT_EQ(tremlox_screen_write(file, art.data(), art.size(), TREMLOX_CHARSET_CP437), 0);
+    std::string text(static_cast<std::size_t>(std::ftell(file)), '\0');
+    std::rewind(file);
+    ASSERT_EQ(std::fread(text.data(), 1, text.size(), file), text.size());
+    std::fclose(file);
+    EXPECT_EQ(text, written(art, options));
+    EXPECT_TRUE(only_glyphs_sgr_and_line_breaks(text)) << text;
+    // Two rows, each ending with a reset and a line break.
+    std::size_t row_ends = 0;
+    for (std::size_t at = text.find("\x1b[0m\r\n"); at != std::string::npos;
+         at = text.find("\x1b[0m\r\n", at + 1))
+        ++row_ends;
+    EXPECT_EQ(row_ends, 2u) << text;
+    EXPECT_EQ(text.compare(text.size() - 6, 6, "\x1b[0m\r\n"), 0) << text;
+}
+
+TEST(ScreenGrid, CapsBoundTheGrid) {
+    // A cursor sent past the rows the grid can hold draws nothing there.
+    grid_pointer far = drawn("\x1b[65535;65535HX");
+    ASSERT_NE(far, nullptr);
+    EXPECT_TRUE(tremlox_grid_clipped(far.get()));
+    EXPECT_EQ(tremlox_grid_height(far.get()), 0u);
+    EXPECT_EQ(tremlox_grid_width(far.get()), 80u);
+    // B goes no further than the last row the grid holds.
+    grid_pointer down = drawn("\x1b[65535BX");
+    ASSERT_NE(down, nullptr);
+    EXPECT_FALSE(tremlox_grid_clipped(down.get()));
+    ASSERT_EQ(tremlox_grid_height(down.get()), unsigned{TREMLOX_SCREEN_MAX_ROWS});
+    EXPECT_EQ(tremlox_grid_row(down.get(), TREMLOX_SCREEN_MAX_ROWS - 1)[0].glyph,
+              std::uint32_t{'X'});
+    EXPECT_EQ(tremlox_grid_row(down.get(), 0)[0].glyph, std::uint32_t{' '});
+    // A million line feeds: the rows past the cap are dropped.
+    grid_pointer fed = drawn(std::string(1000000, '\n') + "X");
+    ASSERT_NE(fed, nullptr);
+    EXPECT_TRUE(tremlox_grid_clipped(fed.get()));
+    EXPECT_EQ(tremlox_grid_height(fed.get()), 0u);
+    grid_pointer last = drawn(std::string(TREMLOX_SCREEN_MAX_ROWS - 1, '\n') + "X");
+    ASSERT_NE(last, nullptr);
+    EXPECT_FALSE(tremlox_grid_clipped(last.get()));
+    EXPECT_EQ(tremlox_grid_height(last.get()), unsigned{TREMLOX_SCREEN_MAX_ROWS});
+    // A record's width of 65535: the columns past the cap are dropped, and
+    // the art still wraps at 65535.
     record_fields fields;
-    fields.flags = 0x01;
-    return art + "\x1a" + record(fields);
+    fields.width = 65535;
+    grid_pointer wide = drawn("a\x1b[1100Cb\x1b[65535Gcd\x1a" + record(fields));
+    ASSERT_NE(wide, nullptr);
+    EXPECT_EQ(tremlox_grid_width(wide.get()), unsigned{TREMLOX_SCREEN_MAX_COLUMNS});
+    EXPECT_TRUE(tremlox_grid_clipped(wide.get()));
+    ASSERT_EQ(tremlox_grid_height(wide.get()), 2u);
+    EXPECT_EQ(tremlox_grid_row(wide.get(), 0)[0].glyph, std::uint32_t{'a'});
+    EXPECT_EQ(tremlox_grid_row(wide.get(), 1)[0].glyph, std::uint32_t{'d'});
+    EXPECT_EQ(tremlox_grid_row(wide.get(), 2), nullptr);
+    // Clipped art still renders what fits.
+    EXPECT_EQ(written("ab\x1b[65535;1Hc", options_of(TREMLOX_COLOURS_NONE, 3)), "ab \r\n");
 }
 
-TEST(ScreenWrite, IceColoursMakeBlinkABrightBackground) {
-    struct example {
-        std::string art;
-        int background;
-    };
-    const example examples[] = {
-        {"\x1b[5;44mX", 104},
-        {"\x1b[44;5mX", 104},
-        {"\x1b[0;1;5;33;41mX", 101},
-        {"\x1b[5m\x1b[42mX", 102},
-        {"\x1b[47m\x1b[5mX", 107},
-        {"\x1b[5;44m\x1b[25mX", 44},
-        {"\x1b[5;44m\x1b[0mX", 49},
-        {"\x1b[5;44m\x1b[mX", 49},
-        {"\x1b[5;44m\x1b[0;46mX", 46},
-        {"\x1b[5;44m\x1b[49mX", 100},
-        {"\x1b[1;5;37;40mX", 100},
-        {"\x1b[5mX", 100},
-        {"\x1b[44;5;25mX", 44},
-        // A colour form other than 5 and 2 is no colour: its 6 would blink.
-        {"\x1b[44;38;6mX", 104},
-    };
-    for (const example &case_ : examples) {
-        const std::string text = written(ice_screen(case_.art));
-        const std::string before_reset = text.substr(0, text.rfind(reset));
-        const rendition state = rendition_after(before_reset);
-        EXPECT_EQ(state.background, case_.background) << case_.art;
-        EXPECT_FALSE(state.ever_blinked) << case_.art;
-        EXPECT_NE(before_reset.find('X'), std::string::npos) << case_.art;
+TEST(ScreenGrid, CellsAndPalette) {
+    grid_pointer grid = drawn("\x1b[1;33;44mA\x1b[0m\x1b[38;2;1;2;3mB\r\n\x1b[5mC");
+    ASSERT_NE(grid, nullptr);
+    ASSERT_EQ(tremlox_grid_height(grid.get()), 2u);
+    const tremlox_cell *top = tremlox_grid_row(grid.get(), 0);
+    EXPECT_EQ(top[0].glyph, std::uint32_t{'A'});
+    EXPECT_EQ(top[0].foreground, tremlox_colour{TREMLOX_VGA_YELLOW});
+    EXPECT_EQ(top[0].background, tremlox_colour{TREMLOX_VGA_BLUE});
+    EXPECT_TRUE(TREMLOX_COLOUR_IS_RGB(top[1].foreground));
+    EXPECT_EQ(tremlox_colour_rgb(top[1].foreground), 0x010203u);
+    EXPECT_EQ(top[2].glyph, std::uint32_t{' '});
+    EXPECT_EQ(top[2].foreground, tremlox_colour{TREMLOX_VGA_LIGHT_GREY});
+    EXPECT_TRUE(tremlox_grid_row(grid.get(), 1)[0].blink);
+    // The palette a program draws with.
+    EXPECT_EQ(tremlox_colour_rgb(TREMLOX_VGA_BROWN), 0xaa5500u);
+    EXPECT_EQ(tremlox_colour_rgb(TREMLOX_VGA_DARK_GREY), 0x555555u);
+    EXPECT_EQ(tremlox_colour_rgb(TREMLOX_VGA_LIGHT_GREY), 0xaaaaaau);
+    EXPECT_EQ(tremlox_colour_rgb(TREMLOX_VGA_BLUE), 0x0000aau);
+    EXPECT_EQ(tremlox_colour_rgb(TREMLOX_VGA_WHITE), 0xffffffu);
+    EXPECT_EQ(tremlox_vga_palette[TREMLOX_VGA_LIGHT_RED][0], 255u);
+    EXPECT_EQ(tremlox_vga_palette[TREMLOX_VGA_LIGHT_RED][1], 85u);
+    EXPECT_EQ(tremlox_colour_rgb(TREMLOX_RGB(255, 254, 253)), 0xfffefdu);
+    EXPECT_EQ(tremlox_grid_row(nullptr, 0), nullptr);
+    EXPECT_EQ(tremlox_grid_height(nullptr), 0u);
+    tremlox_grid_free(nullptr);
+}
+
+TEST(ScreenOptions, OlderAndBadOptions) {
+    // No options are the defaults.
+    grid_pointer grid = drawn("abc", nullptr);
+    ASSERT_NE(grid, nullptr);
+    EXPECT_EQ(tremlox_grid_width(grid.get()), 80u);
+    tremlox_screen_options options = TREMLOX_SCREEN_OPTIONS_INIT;
+    EXPECT_EQ(options.size, sizeof(tremlox_screen_options));
+    // A size no version had, or values no enum holds, are refused.
+    for (const std::size_t size : {std::size_t{0}, sizeof(std::size_t)}) {
+        options.size = size;
+        errno = 0;
+        EXPECT_EQ(drawn("abc", &options), nullptr);
+        EXPECT_EQ(errno, EINVAL);
     }
-    // Other codes keep their order and values.
-    const std::string text = written(ice_screen("\x1b[1;33;38;5;208mX"));
-    EXPECT_NE(text.find("1;33;38;5;208"), std::string::npos) << text;
-    // Without the flag, blink is what the art asks for.
-    EXPECT_EQ(written("\x1b[5;44mX"), "\x1b[5;44mX" + reset + "\r\n");
+    const auto refused = [](tremlox_screen_options bad) {
+        errno = 0;
+        const bool refused = drawn("abc", &bad) == nullptr && errno == EINVAL;
+        std::FILE *file = std::tmpfile();
+        errno = 0;
+        const bool refused_too =
+            tremlox_screen_write_with(file, "abc", 3, &bad) == -1 && errno == EINVAL;
+        std::fclose(file);
+        return refused && refused_too;
+    };
+    options = TREMLOX_SCREEN_OPTIONS_INIT;
+    options.charset = static_cast<tremlox_charset>(3);
+    EXPECT_TRUE(refused(options));
+    options = TREMLOX_SCREEN_OPTIONS_INIT;
+    options.wrapping = static_cast<tremlox_wrapping>(-1);
+    EXPECT_TRUE(refused(options));
+    options = TREMLOX_SCREEN_OPTIONS_INIT;
+    options.colours = static_cast<tremlox_colours>(5);
+    EXPECT_TRUE(refused(options));
+    // A later version's caller gives a larger size: what this one knows counts.
+    struct later_options {
+        tremlox_screen_options known;
+        int added_later;
+    } later = {TREMLOX_SCREEN_OPTIONS_INIT, 1};
+    later.known.size = sizeof later;
+    later.known.colours = TREMLOX_COLOURS_NONE;
+    later.known.width = 2;
+    std::FILE *file = std::tmpfile();
+    ASSERT_EQ(tremlox_screen_write_with(file, "abc", 3, &later.known), 0);
+    std::string text(static_cast<std::size_t>(std::ftell(file)), '\0');
+    std::rewind(file);
+    ASSERT_EQ(std::fread(text.data(), 1, text.size(), file), text.size());
+    std::fclose(file);
+    EXPECT_EQ(text, "ab\r\nc \r\n");
+    errno = 0;
+    EXPECT_EQ(tremlox_grid_write(nullptr, grid.get(), nullptr), -1);
+    EXPECT_EQ(errno, EINVAL);
+    std::FILE *other = std::tmpfile();
+    errno = 0;
+    EXPECT_EQ(tremlox_grid_write(other, nullptr, nullptr), -1);
+    EXPECT_EQ(errno, EINVAL);
+    std::fclose(other);
 }
 
-TEST(ScreenWrite, GuessesTheCharacterSet) {
-    // Valid UTF-8 with a multi-byte sequence passes unchanged, unwrapped.
-    const std::string utf8_row = std::string(100, 'x') + "é\x1b[5;44m\x01\r\n";
-    EXPECT_EQ(written(utf8_row, TREMLOX_CHARSET_GUESS), utf8_row + reset);
-    EXPECT_EQ(written("\xe2\x95\x94", TREMLOX_CHARSET_GUESS), "\xe2\x95\x94" + reset + "\r\n");
-    EXPECT_EQ(written("\xf0\x9f\x98\x80", TREMLOX_CHARSET_GUESS),
-              "\xf0\x9f\x98\x80" + reset + "\r\n");
-    // Plain ASCII, or anything that is not valid UTF-8, is CP437.
-    EXPECT_EQ(written("\x01", TREMLOX_CHARSET_GUESS), "☺" + reset + "\r\n");
-    EXPECT_EQ(written("\x82", TREMLOX_CHARSET_GUESS), "é" + reset + "\r\n");
-    EXPECT_EQ(written("é\x82", TREMLOX_CHARSET_GUESS), "├⌐é" + reset + "\r\n");
-    EXPECT_EQ(written("\xc0\xaf", TREMLOX_CHARSET_GUESS), "└»" + reset + "\r\n");      // overlong
-    EXPECT_EQ(written("\xed\xa0\x80", TREMLOX_CHARSET_GUESS), "φáÇ" + reset + "\r\n"); // surrogate
-    EXPECT_EQ(written("\xe2\x95", TREMLOX_CHARSET_GUESS), "Γò" + reset + "\r\n");      // cut off
-    EXPECT_EQ(written("\xf4\x90\x80\x80", TREMLOX_CHARSET_GUESS), "⌠ÉÇÇ" + reset + "\r\n");
-    // Told UTF-8, the bytes go out as they are, also when invalid.
-    EXPECT_EQ(written("\x82\r\n", TREMLOX_CHARSET_UTF8), "\x82\r\n" + reset);
-    // The end needs a line break only when the last line holds something.
-    EXPECT_EQ(written("é\r\n\x1b[1m", TREMLOX_CHARSET_GUESS), "é\r\n\x1b[1m" + reset);
-    EXPECT_EQ(written("é\r\n\x1b[1mx", TREMLOX_CHARSET_GUESS), "é\r\n\x1b[1mx" + reset + "\r\n");
-    // The UTF-8 art's record is not written either.
-    EXPECT_EQ(written("é\r\n\x1a" + record({}), TREMLOX_CHARSET_GUESS), "é\r\n" + reset);
+TEST(ScreenParse, CommentLinesAreRead) {
+    record_fields fields;
+    fields.comment_lines = 2;
+    const std::string screen =
+        "art\x1a" + comment_block({"first line", std::string(64, 'x')}) + record(fields);
+    char text[65];
+    EXPECT_TRUE(tremlox_screen_comment(screen.data(), screen.size(), 0, text));
+    EXPECT_STREQ(text, "first line");
+    EXPECT_TRUE(tremlox_screen_comment(screen.data(), screen.size(), 1, text));
+    EXPECT_EQ(std::string(text), std::string(64, 'x'));
+    EXPECT_FALSE(tremlox_screen_comment(screen.data(), screen.size(), 2, text));
+    EXPECT_STREQ(text, "");
+    // A count that is not believed gives no lines.
+    fields.comment_lines = 255;
+    const std::string lying = "art" + record(fields);
+    EXPECT_FALSE(tremlox_screen_comment(lying.data(), lying.size(), 0, text));
+    EXPECT_FALSE(tremlox_screen_comment(nullptr, 0, 0, text));
 }
 
 TEST(ScreenWrite, RefusesBadArguments) {

@@ -1,5 +1,7 @@
 /* Shows classic ANSI screens on today's terminals: reads a screen's SAUCE
- * record and writes its art as UTF-8, wrapped at the width it was drawn for.
+ * record, draws its art into a grid of cells as ANSI.SYS and the classic
+ * BBS terminals drew it, and writes that grid to a terminal in the art's
+ * exact colours, or hands the cells to a program that draws them itself.
  *
  * A C interface, for C and C++ alike; the library needs only the C library. */
 #ifndef TREMLOX_SCREEN_H
@@ -13,6 +15,10 @@
 #ifdef __cplusplus
 extern "C" {
 #endif
+
+#define TREMLOX_SCREEN_VERSION_MAJOR 1
+#define TREMLOX_SCREEN_VERSION_MINOR 1
+#define TREMLOX_SCREEN_VERSION_PATCH 0
 
 /* What a screen's SAUCE record says about it. The texts are NUL-terminated,
  * with the record's trailing blanks and NULs removed, and hold the record's
@@ -45,34 +51,203 @@ struct tremlox_sauce {
  * defines; `screen` may be NULL when `size` is 0. */
 size_t tremlox_screen_parse(const char *screen, size_t size, struct tremlox_sauce *sauce);
 
+/* Copies line `line` (0 first) of the screen's comment block into `text`,
+ * NUL-terminated, without its trailing blanks and NULs, as the CP437 bytes
+ * it holds. Returns false, with `text` "", when the screen has no such line
+ * (see `comment_lines` of tremlox_screen_parse). */
+bool tremlox_screen_comment(const char *screen, size_t size, unsigned line, char text[65]);
+
 enum tremlox_charset {
     /* UTF-8 when the art is valid UTF-8 with at least one multi-byte
      * sequence, else CP437. */
     TREMLOX_CHARSET_GUESS,
     /* IBM PC bytes: CR, LF, TAB and ESC are controls, every other byte a
-     * glyph, wrapped at the art's width. */
+     * glyph (0x00 a blank, 0x01-0x1F and 0x7F the PC's pictures). */
     TREMLOX_CHARSET_CP437,
-    /* Written as it stands, apart from the final reset. */
+    /* UTF-8: other control codes are not drawn, and each byte of an invalid
+     * sequence is drawn as U+FFFD. */
     TREMLOX_CHARSET_UTF8
 };
 
-/* Writes the art of a screen (never its record) to `out` as UTF-8, so a
- * terminal shows it as it was drawn:
+/* What happens after a glyph lands in the last column. */
+enum tremlox_wrapping {
+    /* DOS when nothing tells otherwise; VT when the art ends at least half
+     * of the rows it fills to the last column with a line break right
+     * after that column's glyph (colour changes between them not counted):
+     * art drawn on a terminal that would otherwise show a blank row after
+     * each of them. */
+    TREMLOX_WRAPPING_AUTO,
+    /* As a DOS screen: the cursor moves to the next row at once. */
+    TREMLOX_WRAPPING_DOS,
+    /* As today's terminals: the cursor stays on the last column until the
+     * next glyph, so a line break there adds no blank row. */
+    TREMLOX_WRAPPING_VT
+};
+
+/* How a terminal is told the colours. */
+enum tremlox_colours {
+    /* 24-bit where COLORTERM is "truecolor" or "24bit", or on a Windows
+     * console with virtual terminal processing; 256 where TERM names 256
+     * colours; else 16. */
+    TREMLOX_COLOURS_AUTO,
+    /* 38;2;r;g;b and 48;2;r;g;b: the exact VGA colours and the art's own. */
+    TREMLOX_COLOURS_24_BIT,
+    /* 38;5;n and 48;5;n: the nearest of xterm's colours 16-255, which
+     * terminals do not redefine. */
+    TREMLOX_COLOURS_256,
+    /* 30-37, 90-97, 40-47 and 100-107, in the terminal's own palette;
+     * brightness by 90-97 and 100-107, never by bold. */
+    TREMLOX_COLOURS_16,
+    /* The glyphs alone, without a single escape sequence. */
+    TREMLOX_COLOURS_NONE
+};
+
+/* The choices for drawing and writing a screen. Declare it with its
+ * defaults and change what you need:
  *
- * - CP437 bytes become their glyphs (0x00 a blank); escape sequences
- *   (ESC [ ... final byte) pass through, and lines break with "\r\n" after
- *   the width-th glyph, the width being the record's or else 80, as a DOS
- *   console wraps, whatever the terminal's own width;
- * - with the record's iCE colours flag, blink is written as the bright
- *   background it stands for, and never as blink;
- * - at the end, "\x1b[0m", and "\r\n" when the cursor is not at the start
- *   of a line.
+ *     struct tremlox_screen_options options = TREMLOX_SCREEN_OPTIONS_INIT;
+ *     options.column_limit = 60;
+ *
+ * Later versions add members at the end; `size` tells the library which
+ * ones a caller knows, so a program built against this header keeps
+ * working. Every 0 is a default. */
+struct tremlox_screen_options {
+    size_t size; /* sizeof(struct tremlox_screen_options), as the macro sets it */
+    enum tremlox_charset charset;
+    enum tremlox_wrapping wrapping;
+    unsigned width; /* columns of the art; 0: the record's, else 80 */
+    enum tremlox_colours colours;
+    unsigned column_limit; /* columns the terminal shows, the rest clipped; 0: all */
+};
+
+#define TREMLOX_SCREEN_OPTIONS_INIT                                                                \
+    {                                                                                              \
+        sizeof(struct tremlox_screen_options), TREMLOX_CHARSET_GUESS, TREMLOX_WRAPPING_AUTO, 0,    \
+            TREMLOX_COLOURS_AUTO, 0                                                                \
+    }
+
+/* The largest grid: columns past TREMLOX_SCREEN_MAX_COLUMNS and rows past
+ * TREMLOX_SCREEN_MAX_ROWS are dropped as they are drawn (the art's width
+ * still decides where it wraps), and tremlox_grid_clipped says so. A grid
+ * holds at most 16 bytes a cell. */
+#define TREMLOX_SCREEN_MAX_COLUMNS 1024
+#define TREMLOX_SCREEN_MAX_ROWS 10000
+
+/* A colour: one of the sixteen VGA colours, 0-15 in the PC's order (below),
+ * or a 24-bit colour the art gives, TREMLOX_RGB(r, g, b). */
+typedef uint32_t tremlox_colour;
+
+enum tremlox_vga_colour {
+    TREMLOX_VGA_BLACK,
+    TREMLOX_VGA_BLUE,
+    TREMLOX_VGA_GREEN,
+    TREMLOX_VGA_CYAN,
+    TREMLOX_VGA_RED,
+    TREMLOX_VGA_MAGENTA,
+    TREMLOX_VGA_BROWN,
+    TREMLOX_VGA_LIGHT_GREY,
+    TREMLOX_VGA_DARK_GREY,
+    TREMLOX_VGA_LIGHT_BLUE,
+    TREMLOX_VGA_LIGHT_GREEN,
+    TREMLOX_VGA_LIGHT_CYAN,
+    TREMLOX_VGA_LIGHT_RED,
+    TREMLOX_VGA_LIGHT_MAGENTA,
+    TREMLOX_VGA_YELLOW,
+    TREMLOX_VGA_WHITE
+};
+
+#define TREMLOX_RGB(red, green, blue)                                                              \
+    ((tremlox_colour)(0x1000000u | (uint32_t)(red) << 16 | (uint32_t)(green) << 8 |                \
+                      (uint32_t)(blue)))
+#define TREMLOX_COLOUR_IS_RGB(colour) (((colour)&0x1000000u) != 0)
+
+/* The VGA palette: red, green and blue of each of the sixteen colours, as
+ * a VGA card shows them (brown is 170, 85, 0). */
+extern const uint8_t tremlox_vga_palette[16][3];
+
+/* The colour as 0xRRGGBB, VGA colours through tremlox_vga_palette. */
+uint32_t tremlox_colour_rgb(tremlox_colour colour);
+
+/* One character cell of a drawn screen, its colours as they show: bold,
+ * iCE colours, reverse and conceal already applied. A cell the art never
+ * drew is a blank (U+0020) in light grey on black. */
+struct tremlox_cell {
+    uint32_t glyph; /* a Unicode code point, never a control code */
+    tremlox_colour foreground;
+    tremlox_colour background;
+    bool blink; /* blink without iCE colours: the glyph blinks */
+};
+
+/* A screen drawn into cells. */
+struct tremlox_grid;
+
+/* Draws the art of a screen (never its record or comments) into a new
+ * grid, from its top-left corner, as ANSI.SYS and the classic terminals
+ * drew it: the glyphs, line breaks, TAB, cursor moves, erasing and colours
+ * of docs/screen.md; any other escape sequence or control string is
+ * consumed and never drawn. `options` may be NULL for the defaults; its
+ * charset, wrapping and width are used. The grid is as wide as the art and
+ * as tall as far down as the art draws (0 rows for an empty screen).
+ *
+ * Returns the grid, to be freed with tremlox_grid_free, or NULL with errno
+ * set: ENOMEM, or EINVAL for NULL `screen` with a size or options with an
+ * unknown value or a `size` too small. */
+struct tremlox_grid *tremlox_screen_draw(const char *screen, size_t size,
+                                         const struct tremlox_screen_options *options);
+
+void tremlox_grid_free(struct tremlox_grid *grid);
+
+/* The grid's columns (the art's width, at most TREMLOX_SCREEN_MAX_COLUMNS)
+ * and rows. */
+unsigned tremlox_grid_width(const struct tremlox_grid *grid);
+unsigned tremlox_grid_height(const struct tremlox_grid *grid);
+
+/* The cells of row `row` (0 the top), tremlox_grid_width of them, valid
+ * until the grid is freed; NULL for a row past the height. For example,
+ * with SDL:
+ *
+ *     for (unsigned row = 0; row < tremlox_grid_height(grid); ++row) {
+ *         const struct tremlox_cell *cells = tremlox_grid_row(grid, row);
+ *         for (unsigned column = 0; column < tremlox_grid_width(grid); ++column) {
+ *             uint32_t rgb = tremlox_colour_rgb(cells[column].background);
+ *             SDL_Rect box = {column * 8, row * 16, 8, 16};
+ *             SDL_SetRenderDrawColor(renderer, rgb >> 16, rgb >> 8 & 255, rgb & 255, 255);
+ *             SDL_RenderFillRect(renderer, &box);
+ *             draw_glyph(cells[column].glyph, tremlox_colour_rgb(cells[column].foreground),
+ *                        box);
+ *         }
+ *     }
+ */
+const struct tremlox_cell *tremlox_grid_row(const struct tremlox_grid *grid, unsigned row);
+
+/* Whether the art drew past TREMLOX_SCREEN_MAX_COLUMNS or
+ * TREMLOX_SCREEN_MAX_ROWS, where what it drew was dropped. */
+bool tremlox_grid_clipped(const struct tremlox_grid *grid);
+
+/* Writes the grid to `out` as UTF-8: each row on a line of its own, exactly
+ * as wide as the grid (or `column_limit` of `options`, which may be NULL),
+ * every cell's colours given in the `colours` of `options`, and "\x1b[0m"
+ * and "\r\n" at the end of every row, so nothing bleeds past the art and
+ * the cursor ends at the start of the line after it. Nothing but glyphs,
+ * SGR sequences (none with TREMLOX_COLOURS_NONE) and line breaks is ever
+ * written: no cursor positioning, whatever the art held.
  *
  * On Windows a console `out` gets virtual terminal processing and UTF-8
  * output for the call. Flushes `out`; returns 0 when every write and the
  * flush succeeded, else -1 with errno set (a full disk, a closed pipe, or
- * EINVAL for a NULL `out`, NULL `screen` with a size, or an unknown
- * charset). */
+ * EINVAL for a NULL argument or bad options). */
+int tremlox_grid_write(FILE *out, const struct tremlox_grid *grid,
+                       const struct tremlox_screen_options *options);
+
+/* Draws the screen with tremlox_screen_draw and writes the grid with
+ * tremlox_grid_write, with the same `options` (NULL for the defaults). */
+int tremlox_screen_write_with(FILE *out, const char *screen, size_t size,
+                              const struct tremlox_screen_options *options);
+
+/* Writes the art of a screen (never its record) to `out`, so a terminal
+ * shows it as it was drawn: tremlox_screen_write_with with the defaults and
+ * `charset`. Returns 0, or -1 with errno set as tremlox_grid_write, or
+ * EINVAL for an unknown charset. */
 int tremlox_screen_write(FILE *out, const char *screen, size_t size, enum tremlox_charset charset);
 
 #ifdef __cplusplus

@@ -1,7 +1,10 @@
-/* What the terminal writer needs from the platform's console. */
+/* What the terminal renderer needs from the platform's console: a console
+ * stream that takes UTF-8 and escape sequences, and a way to write bytes to
+ * it as they are. */
 #ifndef TREMLOX_SCREEN_CONSOLE_H
 #define TREMLOX_SCREEN_CONSOLE_H
 
+#include <stdbool.h>
 #include <stddef.h>
 #include <stdio.h>
 
@@ -18,8 +21,9 @@ struct tremlox_console_state {
 
 /* Makes a console `out` take UTF-8 text and escape sequences, remembering
  * how it was in `state`. Does nothing where terminals do that already, or
- * when `out` is no console. */
-void tremlox_console_begin(FILE *out, struct tremlox_console_state *state);
+ * when `out` is no console. Returns true when `out` is a console that was
+ * switched to virtual terminal processing, which shows 24-bit colours. */
+bool tremlox_console_begin(FILE *out, struct tremlox_console_state *state);
 
 /* Writes text to `out`. Returns 0, or the errno value of a failed write. */
 int tremlox_console_write(FILE *out, struct tremlox_console_state *state, const char *text,

@@ -3,9 +3,10 @@
 
 #include <errno.h>
 
-void tremlox_console_begin(FILE *out, struct tremlox_console_state *state) {
+bool tremlox_console_begin(FILE *out, struct tremlox_console_state *state) {
     (void)out;
     state->changed = 0;
+    return false;
 }
 
 int tremlox_console_write(FILE *out, struct tremlox_console_state *state, const char *text,

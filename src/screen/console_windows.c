@@ -20,22 +20,25 @@ static HANDLE console_of(FILE *out) {
     return (HANDLE)_get_osfhandle(descriptor);
 }
 
-void tremlox_console_begin(FILE *out, struct tremlox_console_state *state) {
+bool tremlox_console_begin(FILE *out, struct tremlox_console_state *state) {
     const HANDLE console = console_of(out);
     DWORD mode;
     state->changed = 0;
     state->used = 0;
     /* GetConsoleMode fails for files and pipes, which need nothing. */
     if (console == INVALID_HANDLE_VALUE || !GetConsoleMode(console, &mode))
-        return;
+        return false;
     /* What the program wrote to the stream before comes out first. */
     fflush(out);
     state->saved_mode = mode;
     state->saved_code_page = GetConsoleOutputCP();
     state->changed = 1;
     state->handle = console;
-    SetConsoleMode(console, mode | ENABLE_PROCESSED_OUTPUT | ENABLE_VIRTUAL_TERMINAL_PROCESSING);
     SetConsoleOutputCP(CP_UTF8);
+    /* Consoles older than Windows 10 refuse the mode: they get the text
+     * all the same, and AUTO does not count on 24-bit colours there. */
+    return SetConsoleMode(console,
+                          mode | ENABLE_PROCESSED_OUTPUT | ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0;
 }
 
 static int write_buffered(struct tremlox_console_state *state) {

@@ -93,3 +93,16 @@ size_t tremlox_screen_parse(const char *screen, size_t size, struct tremlox_sauc
     end_mark = art_end > 0 ? memchr(bytes, end_of_file, art_end) : NULL;
     return end_mark != NULL ? (size_t)(end_mark - bytes) : art_end;
 }
+
+bool tremlox_screen_comment(const char *screen, size_t size, unsigned line, char text[65]) {
+    struct tremlox_sauce sauce;
+    size_t line_at;
+    text[0] = '\0';
+    tremlox_screen_parse(screen, size, &sauce);
+    if (line >= sauce.comment_lines)
+        return false;
+    /* The count was checked against the screen's size by the parse. */
+    line_at = size - record_size - (size_t)(sauce.comment_lines - line) * comment_line_size;
+    copy_text(text, (const unsigned char *)screen + line_at, comment_line_size);
+    return true;
+}

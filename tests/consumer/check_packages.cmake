@@ -27,13 +27,17 @@ endif()
 # The man page and the changelog: gzip streams without a time stamp, so that
 # the same sources make the same package, holding the texts they came from.
 if(compressed_suffix)
-    foreach(file IN ITEMS share/man/man1/tremlox.1.gz share/doc/tremlox/changelog.gz)
+    foreach(file IN ITEMS share/man/man1/tremlox.1.gz share/man/man3/tremlox_screen.3.gz
+                          share/doc/tremlox/changelog.gz)
         file(READ "${staging}/${file}" header HEX LIMIT 8)
         expect_equal("${header}" "1f8b080000000000" "the gzip header of ${file}")
     endforeach()
     run_or_fail(COMMAND "${GZIP}" -dc "${staging}/share/man/man1/tremlox.1.gz")
     file(READ "${SOURCE_DIR}/docs/tremlox.1" man_page)
     expect_equal("${run_output}" "${man_page}" "the installed man page")
+    run_or_fail(COMMAND "${GZIP}" -dc "${staging}/share/man/man3/tremlox_screen.3.gz")
+    file(READ "${SOURCE_DIR}/docs/tremlox_screen.3" library_man_page)
+    expect_equal("${run_output}" "${library_man_page}" "the installed library man page")
     run_or_fail(COMMAND "${GZIP}" -dc "${staging}/share/doc/tremlox/changelog.gz")
     set(changelog "${run_output}")
 else()

@@ -1,5 +1,5 @@
 # Builds the Windows ZIP from a Windows build folder and checks that it holds
-# the tool, the README, the man page and the CMake package.
+# the tool, the README, the man pages and the CMake package.
 #
 #   cmake -DBINARY_DIR=<windows build> -DWORK_DIR=<scratch> -DVERSION=<x.y.z>
 #         -P check_zip.cmake
@@ -17,7 +17,8 @@ if(NOT EXISTS "${zip}")
 endif()
 run_or_fail(COMMAND "${CMAKE_COMMAND}" -E tar tf "${zip}")
 foreach(entry IN ITEMS bin/tremlox.exe share/doc/tremlox/README.md share/man/man1/tremlox.1
+        share/man/man3/tremlox_screen.3
         lib/cmake/tremlox/tremloxConfig.cmake lib/cmake/tremlox/TremloxAddScreen.cmake)
     expect_contains("${run_output}" "tremlox-${VERSION}-win64/${entry}" "the ZIP")
 endforeach()
-message(STATUS "The ZIP holds the tool, its README, its man page and the CMake package")
+message(STATUS "The ZIP holds the tool, its README, its man pages and the CMake package")

@@ -62,7 +62,7 @@ function(expect_no_file path)
 endfunction()
 
 # The files an install of tremlox consists of, relative to its prefix, sorted.
-# COMPRESSED_DOCS says whether the build gzips the man page and changelog.
+# COMPRESSED_DOCS says whether the build gzips the man pages and changelog.
 if(NOT DEFINED COMPRESSED_DOCS OR COMPRESSED_DOCS)
     set(compressed_suffix .gz)
 else()
@@ -79,7 +79,8 @@ set(tremlox_install_files
     share/doc/tremlox/LICENSE
     share/doc/tremlox/changelog${compressed_suffix}
     share/doc/tremlox/copyright
-    share/man/man1/tremlox.1${compressed_suffix})
+    share/man/man1/tremlox.1${compressed_suffix}
+    share/man/man3/tremlox_screen.3${compressed_suffix})
 
 # Lists the files under <folder>, relative to it, sorted.
 function(list_files folder out_var)

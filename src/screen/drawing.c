@@ -1,0 +1,584 @@
+/* Draws a screen's art into a grid of cells as ANSI.SYS and the classic BBS
+ * terminals drew it: bytes in, cells out. Knows nothing of the terminal the
+ * grid may later be shown on. */
+#include "cp437.h"
+#include "grid.h"
+#include "options.h"
+#include "palette.h"
+#include "utf8.h"
+
+#include <tremlox/screen.h>
+
+#include <errno.h>
+
+enum { default_width = 80, widest_art = 65535, tab_stop = 8, largest_parameter = 65535 };
+enum { escape = 0x1b, bell = 0x07 };
+enum { beyond_the_last_row = TREMLOX_SCREEN_MAX_ROWS };
+
+/* What SGR sets, before bold, iCE colours, reverse and conceal turn it into
+ * the colours shown. */
+struct pen {
+    tremlox_colour foreground;
+    tremlox_colour background;
+    bool bold;
+    bool blink;
+    bool reverse;
+    bool conceal;
+};
+
+static const struct pen default_pen = {
+    TREMLOX_VGA_LIGHT_GREY, TREMLOX_VGA_BLACK, false, false, false, false};
+
+struct drawer {
+    struct tremlox_grid *grid; /* NULL while only finding out how the art wraps */
+    unsigned width;            /* the art's width, where it wraps; the grid may keep fewer */
+    bool vt_wrapping;
+    unsigned row; /* beyond_the_last_row once line feeds pass the cap */
+    unsigned column;
+    bool wrap_pending; /* VT: a glyph landed in the last column */
+    unsigned saved_row;
+    unsigned saved_column;
+    struct pen pen;
+    bool ice_colours;
+    struct tremlox_cell brush; /* the colours a glyph is drawn in */
+    /* Rows filled to the last column, and those of them a line break ends
+     * right after that column's glyph. */
+    bool after_last_column;
+    unsigned full_rows;
+    unsigned full_rows_broken;
+    bool out_of_memory;
+};
+
+/* Bold brightens the foreground, and blink the background under iCE
+ * colours. Reverse swaps the colours but not the brightness, which stays
+ * where it was, as the PC's attribute byte keeps its intensity and blink
+ * bits in place. */
+static void update_brush(struct drawer *drawer) {
+    const struct pen *pen = &drawer->pen;
+    tremlox_colour foreground = pen->foreground;
+    tremlox_colour background = pen->background;
+    if (pen->bold && !TREMLOX_COLOUR_IS_RGB(foreground) && foreground < 8)
+        foreground += 8;
+    if (pen->blink && drawer->ice_colours && !TREMLOX_COLOUR_IS_RGB(background) && background < 8)
+        background += 8;
+    if (pen->reverse) {
+        const tremlox_colour swapped = foreground;
+        if (!TREMLOX_COLOUR_IS_RGB(foreground) && !TREMLOX_COLOUR_IS_RGB(background)) {
+            foreground = (background & 7u) | (foreground & 8u);
+            background = (swapped & 7u) | (background & 8u);
+        } else {
+            foreground = background;
+            background = swapped;
+        }
+    }
+    if (pen->conceal)
+        foreground = background;
+    drawer->brush.foreground = foreground;
+    drawer->brush.background = background;
+    drawer->brush.blink = pen->blink && !drawer->ice_colours;
+}
+
+/* Keeps count of rows filled to the last column and ended right there by a
+ * line break; every event but a colour change ends the watch. */
+static void end_watch(struct drawer *drawer, bool line_break) {
+    if (drawer->after_last_column && line_break)
+        ++drawer->full_rows_broken;
+    drawer->after_last_column = false;
+}
+
+static void next_row(struct drawer *drawer) {
+    drawer->column = 0;
+    drawer->wrap_pending = false;
+    if (drawer->row < beyond_the_last_row)
+        ++drawer->row;
+}
+
+/* The row's cells to draw on, or NULL when the row is past the cap (which
+ * clips the grid) or memory is short. */
+static struct tremlox_cell *row_to_draw(struct drawer *drawer, unsigned row) {
+    struct tremlox_cell *cells;
+    if (row >= TREMLOX_SCREEN_MAX_ROWS) {
+        drawer->grid->clipped = true;
+        return NULL;
+    }
+    cells = tremlox_grid_row_to_draw(drawer->grid, row);
+    if (cells == NULL)
+        drawer->out_of_memory = true;
+    return cells;
+}
+
+static void put_glyph(struct drawer *drawer, uint32_t glyph) {
+    end_watch(drawer, false);
+    if (drawer->wrap_pending)
+        next_row(drawer);
+    if (drawer->grid != NULL) {
+        if (drawer->column >= drawer->grid->width) {
+            drawer->grid->clipped = true;
+        } else {
+            struct tremlox_cell *cells = row_to_draw(drawer, drawer->row);
+            if (cells != NULL) {
+                cells[drawer->column] = drawer->brush;
+                cells[drawer->column].glyph = glyph;
+            }
+        }
+    }
+    if (drawer->column + 1 < drawer->width) {
+        ++drawer->column;
+        return;
+    }
+    ++drawer->full_rows;
+    drawer->after_last_column = true;
+    if (drawer->vt_wrapping)
+        drawer->wrap_pending = true;
+    else
+        next_row(drawer);
+}
+
+/* Blanks columns [from, to) of `row` in the current colours. */
+static void erase(struct drawer *drawer, unsigned row, unsigned from, unsigned to) {
+    struct tremlox_cell *cells;
+    struct tremlox_cell blank = drawer->brush;
+    if (drawer->grid == NULL)
+        return;
+    if (to > drawer->grid->width) {
+        drawer->grid->clipped = true;
+        to = drawer->grid->width;
+    }
+    cells = row_to_draw(drawer, row);
+    if (cells == NULL)
+        return;
+    blank.glyph = ' ';
+    blank.blink = false;
+    for (; from < to; ++from)
+        cells[from] = blank;
+}
+
+static void erase_in_line(struct drawer *drawer, unsigned mode) {
+    if (mode == 0)
+        erase(drawer, drawer->row, drawer->column, drawer->width);
+    else if (mode == 1)
+        erase(drawer, drawer->row, 0, drawer->column + 1);
+    else if (mode == 2)
+        erase(drawer, drawer->row, 0, drawer->width);
+}
+
+/* 2 clears the grid and homes the cursor, as ANSI.SYS does: the art begins
+ * anew, and its height is what it draws from then on. */
+static void erase_in_display(struct drawer *drawer, unsigned mode) {
+    unsigned row;
+    if (mode == 0) {
+        erase_in_line(drawer, 0);
+        for (row = drawer->row + 1; drawer->grid != NULL && row < drawer->grid->height; ++row)
+            erase(drawer, row, 0, drawer->width);
+    } else if (mode == 1) {
+        for (row = 0; row < drawer->row && row < TREMLOX_SCREEN_MAX_ROWS; ++row)
+            erase(drawer, row, 0, drawer->width);
+        erase_in_line(drawer, 1);
+    } else if (mode == 2) {
+        if (drawer->grid != NULL) {
+            struct tremlox_cell fill = drawer->brush;
+            fill.glyph = ' ';
+            fill.blink = false;
+            tremlox_grid_clear(drawer->grid, fill);
+        }
+        drawer->row = 0;
+        drawer->column = 0;
+        drawer->wrap_pending = false;
+    }
+}
+
+/* The parameters of a control sequence, read one at a time. */
+struct parameters {
+    const unsigned char *next;
+    const unsigned char *end;
+    bool more;
+};
+
+/* Returns the next parameter, `fallback` when it is empty or missing. */
+static unsigned next_parameter(struct parameters *parameters, unsigned fallback) {
+    unsigned value = 0;
+    bool given = false;
+    if (!parameters->more)
+        return fallback;
+    while (parameters->next < parameters->end && *parameters->next != ';') {
+        value = value * 10 + (unsigned)(*parameters->next - '0');
+        if (value > largest_parameter)
+            value = largest_parameter;
+        given = true;
+        ++parameters->next;
+    }
+    if (parameters->next < parameters->end)
+        ++parameters->next; /* the ';' */
+    else
+        parameters->more = false;
+    return given ? value : fallback;
+}
+
+/* A count of 0 moves as far as 1 does. */
+static unsigned next_count(struct parameters *parameters) {
+    const unsigned count = next_parameter(parameters, 1);
+    return count > 0 ? count : 1;
+}
+
+static unsigned channel(unsigned value) {
+    return value > 255 ? 255 : value;
+}
+
+/* Reads the colour of 38 or 48: 5;n (xterm's colour n) or 2;r;g;b. Returns
+ * false, the form consumed, when it is another form or cut short. */
+static bool extended_colour(struct parameters *parameters, tremlox_colour *colour) {
+    const unsigned form = next_parameter(parameters, 0);
+    unsigned values[3];
+    unsigned count = 0;
+    const unsigned needed = form == 5 ? 1 : form == 2 ? 3 : 0;
+    if (needed == 0)
+        return false;
+    while (count < needed && parameters->more)
+        values[count++] = next_parameter(parameters, 0);
+    if (count < needed || (form == 5 && values[0] > 255))
+        return false;
+    *colour = form == 5 ? tremlox_xterm_colour(values[0])
+                        : TREMLOX_RGB(channel(values[0]), channel(values[1]), channel(values[2]));
+    return true;
+}
+
+static void select_graphic_rendition(struct drawer *drawer, struct parameters *parameters) {
+    struct pen *pen = &drawer->pen;
+    do {
+        const unsigned code = next_parameter(parameters, 0);
+        tremlox_colour colour;
+        if (code == 0)
+            *pen = default_pen;
+        else if (code == 1 || code == 22)
+            pen->bold = code == 1;
+        else if (code == 5 || code == 6 || code == 25)
+            pen->blink = code != 25;
+        else if (code == 7 || code == 27)
+            pen->reverse = code == 7;
+        else if (code == 8 || code == 28)
+            pen->conceal = code == 8;
+        else if (code >= 30 && code <= 37)
+            pen->foreground = tremlox_sgr_order[code - 30];
+        else if (code == 39)
+            pen->foreground = default_pen.foreground;
+        else if (code >= 40 && code <= 47)
+            pen->background = tremlox_sgr_order[code - 40];
+        else if (code == 49)
+            pen->background = default_pen.background;
+        else if (code >= 90 && code <= 97)
+            pen->foreground = 8u + tremlox_sgr_order[code - 90];
+        else if (code >= 100 && code <= 107)
+            pen->background = 8u + tremlox_sgr_order[code - 100];
+        else if ((code == 38 || code == 48) && extended_colour(parameters, &colour))
+            *(code == 38 ? &pen->foreground : &pen->background) = colour;
+    } while (parameters->more);
+    update_brush(drawer);
+}
+
+/* PabloDraw's 24-bit colours: 0;r;g;b t for the background, 1;r;g;b t for
+ * the foreground. Any other t (a window operation) is left alone. */
+static void pablodraw_colour(struct drawer *drawer, struct parameters *parameters) {
+    unsigned values[5];
+    unsigned count = 0;
+    while (count < 5 && parameters->more)
+        values[count++] = next_parameter(parameters, 0);
+    if (count != 4 || values[0] > 1)
+        return;
+    *(values[0] == 0 ? &drawer->pen.background : &drawer->pen.foreground) =
+        TREMLOX_RGB(channel(values[1]), channel(values[2]), channel(values[3]));
+    update_brush(drawer);
+}
+
+static void move_to(struct drawer *drawer, unsigned row, unsigned column) {
+    drawer->row = row < beyond_the_last_row ? row : beyond_the_last_row;
+    drawer->column = column < drawer->width ? column : drawer->width - 1;
+    drawer->wrap_pending = false;
+}
+
+/* Acts on a control sequence of parameters [start, end) (digits and ';'
+ * alone) and final byte `final`. */
+static void control_sequence(struct drawer *drawer, const unsigned char *start,
+                             const unsigned char *end, unsigned char final) {
+    struct parameters parameters = {start, end, true};
+    unsigned count;
+    unsigned row;
+    if (final == 'm' || final == 't') {
+        (final == 'm' ? select_graphic_rendition : pablodraw_colour)(drawer, &parameters);
+        return;
+    }
+    end_watch(drawer, false);
+    switch (final) {
+    case 'A':
+        count = next_count(&parameters);
+        move_to(drawer, drawer->row > count ? drawer->row - count : 0, drawer->column);
+        break;
+    case 'B':
+        /* Down as far as the last row the grid can hold. */
+        count = next_count(&parameters);
+        row = drawer->row;
+        if (row < TREMLOX_SCREEN_MAX_ROWS - 1)
+            row = TREMLOX_SCREEN_MAX_ROWS - 1 - row > count ? row + count
+                                                            : TREMLOX_SCREEN_MAX_ROWS - 1;
+        move_to(drawer, row, drawer->column);
+        break;
+    case 'C':
+        count = next_count(&parameters);
+        move_to(drawer, drawer->row,
+                drawer->width - drawer->column > count ? drawer->column + count : drawer->width);
+        break;
+    case 'D':
+        count = next_count(&parameters);
+        move_to(drawer, drawer->row, drawer->column > count ? drawer->column - count : 0);
+        break;
+    case 'G':
+        move_to(drawer, drawer->row, next_count(&parameters) - 1);
+        break;
+    case 'H':
+    case 'f':
+        row = next_count(&parameters) - 1;
+        move_to(drawer, row, next_count(&parameters) - 1);
+        break;
+    case 'J':
+        erase_in_display(drawer, next_parameter(&parameters, 0));
+        break;
+    case 'K':
+        erase_in_line(drawer, next_parameter(&parameters, 0));
+        break;
+    case 's':
+        drawer->saved_row = drawer->row;
+        drawer->saved_column = drawer->column;
+        break;
+    case 'u':
+        move_to(drawer, drawer->saved_row, drawer->saved_column);
+        break;
+    default:
+        break;
+    }
+}
+
+/* ESC [ ? 33 h and l turn iCE colours on and off; other private modes mean
+ * nothing to a grid. */
+static void private_mode(struct drawer *drawer, const unsigned char *start,
+                         const unsigned char *end, unsigned char final) {
+    struct parameters parameters = {start, end, true};
+    if (final != 'h' && final != 'l')
+        return;
+    while (parameters.more) {
+        if (next_parameter(&parameters, 0) == 33) {
+            drawer->ice_colours = final == 'h';
+            update_brush(drawer);
+        }
+    }
+}
+
+static bool only_digits_and_separators(const unsigned char *start, const unsigned char *end) {
+    for (; start < end; ++start)
+        if ((*start < '0' || *start > '9') && *start != ';')
+            return false;
+    return true;
+}
+
+/* Consumes the control sequence after ESC [ at art[at] and acts on it.
+ * Returns where the art goes on: a sequence broken by a byte that cannot be
+ * in it ends before that byte, which is then drawn as any other. */
+static size_t read_control_sequence(struct drawer *drawer, const unsigned char *art, size_t size,
+                                    size_t at) {
+    const size_t parameters_at = at;
+    size_t intermediates_at;
+    while (at < size && art[at] >= 0x30 && art[at] <= 0x3f)
+        ++at;
+    intermediates_at = at;
+    while (at < size && art[at] >= 0x20 && art[at] <= 0x2f)
+        ++at;
+    if (at >= size || art[at] < 0x40 || art[at] > 0x7e) {
+        end_watch(drawer, false);
+        return at;
+    }
+    if (intermediates_at == at &&
+        only_digits_and_separators(art + parameters_at, art + intermediates_at)) {
+        control_sequence(drawer, art + parameters_at, art + intermediates_at, art[at]);
+    } else {
+        end_watch(drawer, false);
+        if (intermediates_at == at && parameters_at < intermediates_at &&
+            art[parameters_at] == '?' &&
+            only_digits_and_separators(art + parameters_at + 1, art + intermediates_at))
+            private_mode(drawer, art + parameters_at + 1, art + intermediates_at, art[at]);
+    }
+    return at + 1;
+}
+
+/* Consumes a control string (OSC, DCS, APC, PM, SOS) from art[at] up to and
+ * including BEL or ST (ESC \), or to the end of the art. */
+static size_t skip_control_string(const unsigned char *art, size_t size, size_t at) {
+    for (; at < size; ++at) {
+        if (art[at] == bell)
+            return at + 1;
+        if (art[at] == escape && at + 1 < size && art[at + 1] == '\\')
+            return at + 2;
+    }
+    return size;
+}
+
+/* Consumes what begins with the ESC at art[at]; returns where the art goes
+ * on. Nothing of it is ever drawn. */
+static size_t read_escape(struct drawer *drawer, const unsigned char *art, size_t size, size_t at) {
+    unsigned char kind;
+    if (at + 1 >= size) {
+        end_watch(drawer, false);
+        return size;
+    }
+    kind = art[at + 1];
+    if (kind == '[')
+        return read_control_sequence(drawer, art, size, at + 2);
+    end_watch(drawer, false);
+    if (kind == ']' || kind == 'P' || kind == '_' || kind == '^' || kind == 'X')
+        return skip_control_string(art, size, at + 2);
+    /* ESC, intermediate bytes, one final byte, such as ESC ( B. */
+    at += 1;
+    while (at < size && art[at] >= 0x20 && art[at] <= 0x2f)
+        ++at;
+    return at < size ? at + 1 : size;
+}
+
+static void tab(struct drawer *drawer) {
+    end_watch(drawer, false);
+    if (drawer->column + 1 >= drawer->width)
+        return;
+    drawer->column = (drawer->column / tab_stop + 1) * tab_stop;
+    if (drawer->column >= drawer->width)
+        drawer->column = drawer->width - 1;
+    drawer->wrap_pending = false;
+}
+
+/* CR, LF and TAB; returns false for any other byte. LF starts the next row
+ * at its first column, as the classic viewers draw. */
+static bool format_effector(struct drawer *drawer, unsigned char byte) {
+    if (byte == '\r') {
+        end_watch(drawer, true);
+        drawer->column = 0;
+        drawer->wrap_pending = false;
+    } else if (byte == '\n') {
+        end_watch(drawer, true);
+        next_row(drawer);
+    } else if (byte == '\t') {
+        tab(drawer);
+    } else {
+        return false;
+    }
+    return true;
+}
+
+static void draw_cp437(struct drawer *drawer, const unsigned char *art, size_t size) {
+    size_t at = 0;
+    while (at < size && !drawer->out_of_memory) {
+        const unsigned char byte = art[at];
+        if (byte == escape) {
+            at = read_escape(drawer, art, size, at);
+            continue;
+        }
+        if (!format_effector(drawer, byte))
+            put_glyph(drawer, tremlox_cp437_code_point(byte));
+        ++at;
+    }
+}
+
+/* Control codes a terminal would act on, not show: never drawn. */
+static bool is_control(uint32_t code_point) {
+    return code_point < 0x20 || (code_point >= 0x7f && code_point <= 0x9f);
+}
+
+static void draw_utf8(struct drawer *drawer, const unsigned char *art, size_t size) {
+    size_t at = 0;
+    while (at < size && !drawer->out_of_memory) {
+        uint32_t code_point;
+        size_t length;
+        if (art[at] == escape) {
+            at = read_escape(drawer, art, size, at);
+            continue;
+        }
+        if (format_effector(drawer, art[at])) {
+            ++at;
+            continue;
+        }
+        length = tremlox_utf8_decode(art + at, size - at, &code_point);
+        if (length == 0) {
+            code_point = tremlox_replacement_character;
+            length = 1;
+        }
+        if (is_control(code_point))
+            end_watch(drawer, false);
+        else
+            put_glyph(drawer, code_point);
+        at += length;
+    }
+}
+
+static void draw(struct drawer *drawer, const unsigned char *art, size_t size, bool utf8) {
+    (utf8 ? draw_utf8 : draw_cp437)(drawer, art, size);
+}
+
+static void start_drawer(struct drawer *drawer, struct tremlox_grid *grid, unsigned width,
+                         bool vt_wrapping, bool ice_colours) {
+    const struct drawer start = {0};
+    *drawer = start;
+    drawer->grid = grid;
+    drawer->width = width;
+    drawer->vt_wrapping = vt_wrapping;
+    drawer->pen = default_pen;
+    drawer->ice_colours = ice_colours;
+    drawer->brush.glyph = ' ';
+    update_brush(drawer);
+}
+
+/* VT when at least half of the rows filled to the last column end right
+ * there with a line break: drawn as a DOS screen, each would be followed by
+ * a blank row its artist never saw. */
+static bool wraps_as_vt(const unsigned char *art, size_t size, bool utf8, unsigned width) {
+    struct drawer measure;
+    start_drawer(&measure, NULL, width, false, false);
+    draw(&measure, art, size, utf8);
+    return measure.full_rows > 0 && measure.full_rows_broken * 2 >= measure.full_rows;
+}
+
+struct tremlox_grid *tremlox_screen_draw(const char *screen, size_t size,
+                                         const struct tremlox_screen_options *given) {
+    struct tremlox_screen_options options;
+    struct tremlox_sauce sauce;
+    const unsigned char *art = (const unsigned char *)screen;
+    size_t art_size;
+    unsigned width;
+    bool utf8;
+    bool vt_wrapping;
+    struct tremlox_grid *grid;
+    struct drawer drawer;
+
+    if (!tremlox_read_options(given, &options) || (screen == NULL && size > 0)) {
+        errno = EINVAL;
+        return NULL;
+    }
+    art_size = tremlox_screen_parse(screen, size, &sauce);
+    width = options.width > 0 ? options.width : sauce.width > 0 ? sauce.width : default_width;
+    if (width > widest_art)
+        width = widest_art;
+    utf8 =
+        options.charset == TREMLOX_CHARSET_UTF8 || (options.charset == TREMLOX_CHARSET_GUESS &&
+                                                    tremlox_utf8_looks_like_utf8(screen, art_size));
+    vt_wrapping =
+        options.wrapping == TREMLOX_WRAPPING_VT ||
+        (options.wrapping == TREMLOX_WRAPPING_AUTO && wraps_as_vt(art, art_size, utf8, width));
+
+    grid = tremlox_grid_create(width < TREMLOX_SCREEN_MAX_COLUMNS ? width
+                                                                  : TREMLOX_SCREEN_MAX_COLUMNS);
+    if (grid == NULL) {
+        errno = ENOMEM;
+        return NULL;
+    }
+    start_drawer(&drawer, grid, width, vt_wrapping, sauce.ice_colours);
+    draw(&drawer, art, art_size, utf8);
+    if (drawer.out_of_memory) {
+        tremlox_grid_free(grid);
+        errno = ENOMEM;
+        return NULL;
+    }
+    return grid;
+}

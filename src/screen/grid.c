@@ -1,0 +1,103 @@
+/* The grid: rows of cells, made as the art reaches them. */
+#include "grid.h"
+
+#include <stdlib.h>
+
+static const struct tremlox_cell blank = {' ', TREMLOX_VGA_LIGHT_GREY, TREMLOX_VGA_BLACK, false};
+
+static void fill_cells(struct tremlox_cell *cells, unsigned count, struct tremlox_cell fill) {
+    unsigned column;
+    for (column = 0; column < count; ++column)
+        cells[column] = fill;
+}
+
+struct tremlox_grid *tremlox_grid_create(unsigned width) {
+    struct tremlox_grid *grid = calloc(1, sizeof *grid);
+    if (grid == NULL)
+        return NULL;
+    grid->width = width;
+    grid->fill = blank;
+    /* One cell at least, so that an empty grid's row is never malloc(0). */
+    grid->fill_row = malloc(sizeof *grid->fill_row * (width > 0 ? width : 1));
+    if (grid->fill_row == NULL) {
+        free(grid);
+        return NULL;
+    }
+    fill_cells(grid->fill_row, width, blank);
+    return grid;
+}
+
+static bool reserve_rows(struct tremlox_grid *grid, unsigned count) {
+    unsigned capacity = grid->row_capacity > 0 ? grid->row_capacity : 64;
+    struct tremlox_cell **rows;
+    unsigned row;
+    if (count <= grid->row_capacity)
+        return true;
+    while (capacity < count)
+        capacity *= 2;
+    if (capacity > TREMLOX_SCREEN_MAX_ROWS)
+        capacity = TREMLOX_SCREEN_MAX_ROWS;
+    rows = realloc(grid->rows, sizeof *rows * capacity);
+    if (rows == NULL)
+        return false;
+    for (row = grid->row_capacity; row < capacity; ++row)
+        rows[row] = NULL;
+    grid->rows = rows;
+    grid->row_capacity = capacity;
+    return true;
+}
+
+struct tremlox_cell *tremlox_grid_row_to_draw(struct tremlox_grid *grid, unsigned row) {
+    if (!reserve_rows(grid, row + 1))
+        return NULL;
+    if (grid->rows[row] == NULL) {
+        grid->rows[row] = malloc(sizeof *grid->rows[row] * (grid->width > 0 ? grid->width : 1));
+        if (grid->rows[row] == NULL)
+            return NULL;
+        fill_cells(grid->rows[row], grid->width, grid->fill);
+    }
+    if (grid->height < row + 1)
+        grid->height = row + 1;
+    return grid->rows[row];
+}
+
+void tremlox_grid_clear(struct tremlox_grid *grid, struct tremlox_cell fill) {
+    unsigned row;
+    /* Every row made lies above the height. */
+    for (row = 0; row < grid->height; ++row) {
+        free(grid->rows[row]);
+        grid->rows[row] = NULL;
+    }
+    grid->height = 0;
+    grid->fill = fill;
+    fill_cells(grid->fill_row, grid->width, fill);
+}
+
+void tremlox_grid_free(struct tremlox_grid *grid) {
+    unsigned row;
+    if (grid == NULL)
+        return;
+    for (row = 0; row < grid->row_capacity; ++row)
+        free(grid->rows[row]);
+    free(grid->rows);
+    free(grid->fill_row);
+    free(grid);
+}
+
+unsigned tremlox_grid_width(const struct tremlox_grid *grid) {
+    return grid != NULL ? grid->width : 0;
+}
+
+unsigned tremlox_grid_height(const struct tremlox_grid *grid) {
+    return grid != NULL ? grid->height : 0;
+}
+
+const struct tremlox_cell *tremlox_grid_row(const struct tremlox_grid *grid, unsigned row) {
+    if (grid == NULL || row >= grid->height)
+        return NULL;
+    return grid->rows[row] != NULL ? grid->rows[row] : grid->fill_row;
+}
+
+bool tremlox_grid_clipped(const struct tremlox_grid *grid) {
+    return grid != NULL && grid->clipped;
+}

@@ -1,0 +1,25 @@
+/* Reads the caller's options, which may come from an older header. */
+#include "options.h"
+
+#include <stddef.h>
+#include <string.h>
+
+/* Version 1.1's members end with column_limit: no caller knows fewer. */
+static const size_t first_version_size =
+    offsetof(struct tremlox_screen_options, column_limit) + sizeof(unsigned);
+
+bool tremlox_read_options(const struct tremlox_screen_options *given,
+                          struct tremlox_screen_options *options) {
+    const struct tremlox_screen_options defaults = TREMLOX_SCREEN_OPTIONS_INIT;
+    *options = defaults;
+    if (given == NULL)
+        return true;
+    if (given->size < first_version_size)
+        return false;
+    memcpy(options, given, given->size < sizeof *options ? given->size : sizeof *options);
+    options->size = sizeof *options;
+    /* As unsigned, a negative value is out of range too. */
+    return (unsigned)options->charset <= TREMLOX_CHARSET_UTF8 &&
+           (unsigned)options->wrapping <= TREMLOX_WRAPPING_VT &&
+           (unsigned)options->colours <= TREMLOX_COLOURS_NONE;
+}

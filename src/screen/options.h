@@ -1,0 +1,21 @@
+/* The options a caller gives, read with their defaults. */
+#ifndef TREMLOX_SCREEN_OPTIONS_H
+#define TREMLOX_SCREEN_OPTIONS_H
+
+#include <tremlox/screen.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* Fills `options` from `given` (NULL for the defaults); the members past
+ * the `size` a caller knows keep their defaults. Returns false for a
+ * `size` smaller than the first version's or a value no enum holds. */
+bool tremlox_read_options(const struct tremlox_screen_options *given,
+                          struct tremlox_screen_options *options);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

@@ -1,0 +1,338 @@
+// Draws every case of the conformance table (screen_conformance.txt, whose
+// head describes its form) and compares the grid, cell by cell, with the
+// glyph rows and the colour layer written out there by hand.
+#include <tremlox/screen.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct colour_spec {
+    tremlox_colour foreground = TREMLOX_VGA_LIGHT_GREY;
+    tremlox_colour background = TREMLOX_VGA_BLACK;
+    bool blink = false;
+    bool operator==(const colour_spec &) const = default;
+};
+
+struct conformance_case {
+    std::string name;
+    int line = 0;
+    std::string bytes;
+    tremlox_screen_options options = TREMLOX_SCREEN_OPTIONS_INIT;
+    std::vector<std::string> glyph_rows;  // UTF-8, one glyph a cell
+    std::vector<std::string> colour_rows; // one legend letter a cell
+    std::map<char, colour_spec> legend{{'.', colour_spec{}}};
+};
+
+std::string read_file(const char *path) {
+    std::unique_ptr<std::FILE, int (*)(std::FILE *)> file(std::fopen(path, "rb"), std::fclose);
+    if (!file)
+        throw std::runtime_error(std::string("cannot open ") + path);
+    std::string text;
+    char buffer[4096];
+    std::size_t count;
+    while ((count = std::fread(buffer, 1, sizeof buffer, file.get())) > 0)
+        text.append(buffer, count);
+    return text;
+}
+
+std::string unescape(const std::string &text) {
+    std::string bytes;
+    for (std::size_t at = 0; at < text.size(); ++at) {
+        if (text[at] != '\\' || at + 1 >= text.size()) {
+            bytes += text[at];
+            continue;
+        }
+        const char kind = text[++at];
+        if (kind == 'e')
+            bytes += '\x1b';
+        else if (kind == 'r')
+            bytes += '\r';
+        else if (kind == 'n')
+            bytes += '\n';
+        else if (kind == 't')
+            bytes += '\t';
+        else if (kind == '\\')
+            bytes += '\\';
+        else if (kind == 'x' && at + 2 < text.size()) {
+            bytes += static_cast<char>(std::stoi(text.substr(at + 1, 2), nullptr, 16));
+            at += 2;
+        } else
+            throw std::runtime_error("unknown escape \\" + std::string(1, kind));
+    }
+    return bytes;
+}
+
+std::vector<std::string> words(const std::string &text) {
+    std::istringstream stream(text);
+    std::vector<std::string> result;
+    for (std::string word; stream >> word;)
+        result.push_back(word);
+    return result;
+}
+
+const char *const vga_names[16] = {"black",     "blue",          "green",       "cyan",
+                                   "red",       "magenta",       "brown",       "grey",
+                                   "dark-grey", "light-blue",    "light-green", "light-cyan",
+                                   "light-red", "light-magenta", "yellow",      "white"};
+
+tremlox_colour colour_named(const std::string &name) {
+    if (name.size() == 7 && name[0] == '#') {
+        const unsigned long rgb = std::stoul(name.substr(1), nullptr, 16);
+        return TREMLOX_RGB(rgb >> 16, rgb >> 8 & 255, rgb & 255);
+    }
+    for (unsigned colour = 0; colour < 16; ++colour)
+        if (name == vga_names[colour])
+            return colour;
+    throw std::runtime_error("unknown colour " + name);
+}
+
+std::string name_of(tremlox_colour colour) {
+    if (!TREMLOX_COLOUR_IS_RGB(colour))
+        return colour < 16 ? vga_names[colour] : "?";
+    char text[8];
+    std::snprintf(text, sizeof text, "#%06X", static_cast<unsigned>(colour & 0xffffffu));
+    return text;
+}
+
+// "r=red/black" or "b=#AA5500/blue+blink".
+void read_legend(const std::string &text, conformance_case &case_) {
+    for (const std::string &entry : words(text)) {
+        const std::size_t slash = entry.find('/');
+        if (entry.size() < 5 || entry[1] != '=' || slash == std::string::npos)
+            throw std::runtime_error("a legend entry is not L=FOREGROUND/BACKGROUND: " + entry);
+        std::string background = entry.substr(slash + 1);
+        colour_spec spec;
+        const std::size_t plus = background.find("+blink");
+        spec.blink = plus != std::string::npos;
+        if (spec.blink)
+            background.erase(plus);
+        spec.foreground = colour_named(entry.substr(2, slash - 2));
+        spec.background = colour_named(background);
+        case_.legend[entry[0]] = spec;
+    }
+}
+
+void read_options(const std::string &text, conformance_case &case_) {
+    for (const std::string &option : words(text)) {
+        if (option.rfind("width=", 0) == 0)
+            case_.options.width = static_cast<unsigned>(std::stoul(option.substr(6)));
+        else if (option == "wrapping=dos")
+            case_.options.wrapping = TREMLOX_WRAPPING_DOS;
+        else if (option == "wrapping=vt")
+            case_.options.wrapping = TREMLOX_WRAPPING_VT;
+        else if (option == "wrapping=auto")
+            case_.options.wrapping = TREMLOX_WRAPPING_AUTO;
+        else if (option == "charset=cp437")
+            case_.options.charset = TREMLOX_CHARSET_CP437;
+        else if (option == "charset=utf8")
+            case_.options.charset = TREMLOX_CHARSET_UTF8;
+        else if (option == "charset=guess")
+            case_.options.charset = TREMLOX_CHARSET_GUESS;
+        else
+            throw std::runtime_error("unknown option " + option);
+    }
+}
+
+// Byte 26 and a SAUCE record with the width and the iCE colours flag given.
+std::string record(const std::string &text) {
+    unsigned width = 0;
+    bool ice = false;
+    for (const std::string &field : words(text)) {
+        if (field.rfind("width=", 0) == 0)
+            width = static_cast<unsigned>(std::stoul(field.substr(6)));
+        else if (field == "ice")
+            ice = true;
+        else
+            throw std::runtime_error("unknown record field " + field);
+    }
+    std::string bytes = "\x1aSAUCE00" + std::string(35 + 20 + 20, ' ') + "20261209";
+    bytes += std::string(4, '\0') + "\x01\x01";
+    bytes += {static_cast<char>(width & 255), static_cast<char>(width >> 8), 25, 0};
+    bytes += std::string(4, '\0') + '\0' + static_cast<char>(ice ? 1 : 0);
+    bytes += std::string(22, '\0');
+    return bytes;
+}
+
+std::vector<conformance_case> read_cases(const std::string &text) {
+    std::vector<conformance_case> cases;
+    std::istringstream stream(text);
+    std::string line;
+    std::string record_bytes;
+    std::vector<std::string> *rows = nullptr;
+    int number = 0;
+    auto finish = [&] {
+        if (!cases.empty())
+            cases.back().bytes += record_bytes;
+        record_bytes.clear();
+    };
+    while (std::getline(stream, line)) {
+        ++number;
+        const std::size_t first = line.find_first_not_of(' ');
+        if (line.rfind("== ", 0) == 0) {
+            finish();
+            cases.emplace_back();
+            cases.back().name = line.substr(3);
+            cases.back().line = number;
+            rows = nullptr;
+            continue;
+        }
+        if (line.empty() || line[0] == '#')
+            continue;
+        if (cases.empty())
+            throw std::runtime_error("line " + std::to_string(number) + " is before a case");
+        conformance_case &case_ = cases.back();
+        if (first != std::string::npos && line[first] == '|') {
+            if (rows == nullptr || line.size() < first + 2 || line.back() != '|')
+                throw std::runtime_error("line " + std::to_string(number) + ": a stray row");
+            rows->push_back(line.substr(first + 1, line.size() - first - 2));
+        } else if (line.rfind("bytes:", 0) == 0) {
+            case_.bytes += unescape(line.size() > 7 ? line.substr(7) : "");
+        } else if (line.rfind("options:", 0) == 0) {
+            read_options(line.substr(8), case_);
+        } else if (line.rfind("record:", 0) == 0) {
+            record_bytes = record(line.substr(7));
+        } else if (line == "glyphs:") {
+            rows = &case_.glyph_rows;
+        } else if (line.rfind("colours:", 0) == 0) {
+            read_legend(line.substr(8), case_);
+            rows = &case_.colour_rows;
+        } else {
+            throw std::runtime_error("line " + std::to_string(number) +
+                                     " is not understood: " + line);
+        }
+    }
+    finish();
+    return cases;
+}
+
+std::vector<std::string> glyphs_of(const std::string &row) {
+    std::vector<std::string> glyphs;
+    for (std::size_t at = 0; at < row.size();) {
+        const unsigned char lead = static_cast<unsigned char>(row[at]);
+        const std::size_t length = lead < 0x80 ? 1 : lead < 0xe0 ? 2 : lead < 0xf0 ? 3 : 4;
+        glyphs.push_back(row.substr(at, length));
+        at += length;
+    }
+    return glyphs;
+}
+
+std::string utf8(std::uint32_t code_point) {
+    std::string text;
+    if (code_point < 0x80) {
+        text += static_cast<char>(code_point);
+    } else if (code_point < 0x800) {
+        text += static_cast<char>(0xc0 | code_point >> 6);
+        text += static_cast<char>(0x80 | (code_point & 0x3f));
+    } else if (code_point < 0x10000) {
+        text += static_cast<char>(0xe0 | code_point >> 12);
+        text += static_cast<char>(0x80 | (code_point >> 6 & 0x3f));
+        text += static_cast<char>(0x80 | (code_point & 0x3f));
+    } else {
+        text += static_cast<char>(0xf0 | code_point >> 18);
+        text += static_cast<char>(0x80 | (code_point >> 12 & 0x3f));
+        text += static_cast<char>(0x80 | (code_point >> 6 & 0x3f));
+        text += static_cast<char>(0x80 | (code_point & 0x3f));
+    }
+    return text;
+}
+
+// The grid as the table writes it, for the failure message.
+std::string picture_of(const tremlox_grid *grid, const conformance_case &case_) {
+    std::string text = "glyphs:\n";
+    std::string colours = "colours:\n";
+    std::map<std::string, colour_spec> unnamed;
+    for (unsigned row = 0; row < tremlox_grid_height(grid); ++row) {
+        const tremlox_cell *cells = tremlox_grid_row(grid, row);
+        text += "  |";
+        colours += "  |";
+        for (unsigned column = 0; column < tremlox_grid_width(grid); ++column) {
+            text += utf8(cells[column].glyph);
+            const colour_spec spec{cells[column].foreground, cells[column].background,
+                                   cells[column].blink};
+            char letter = '?';
+            for (const auto &[name, known] : case_.legend)
+                if (known == spec && letter == '?')
+                    letter = name;
+            if (letter == '?')
+                unnamed[name_of(spec.foreground) + "/" + name_of(spec.background) +
+                        (spec.blink ? "+blink" : "")] = spec;
+            colours += letter;
+        }
+        text += "|\n";
+        colours += "|\n";
+    }
+    for (const auto &[name, spec] : unnamed)
+        colours += "  ? includes " + name + "\n";
+    return text + colours;
+}
+
+// Returns "" when the grid is the case's, else what differs.
+std::string compare(const tremlox_grid *grid, const conformance_case &case_) {
+    std::ostringstream problems;
+    const unsigned height = tremlox_grid_height(grid);
+    const unsigned width = tremlox_grid_width(grid);
+    if (height != case_.glyph_rows.size())
+        problems << "height " << height << ", meant " << case_.glyph_rows.size() << "\n";
+    if (!case_.colour_rows.empty() && case_.colour_rows.size() != case_.glyph_rows.size())
+        problems << "the colour layer has " << case_.colour_rows.size() << " rows\n";
+    for (unsigned row = 0; row < height && row < case_.glyph_rows.size(); ++row) {
+        const tremlox_cell *cells = tremlox_grid_row(grid, row);
+        const std::vector<std::string> glyphs = glyphs_of(case_.glyph_rows[row]);
+        const std::string colours =
+            row < case_.colour_rows.size() ? case_.colour_rows[row] : std::string(width, '.');
+        if (glyphs.size() != width || colours.size() != width) {
+            problems << "row " << row << ": width " << width << ", the table gives "
+                     << glyphs.size() << " glyphs and " << colours.size() << " colours\n";
+            continue;
+        }
+        for (unsigned column = 0; column < width; ++column) {
+            if (utf8(cells[column].glyph) != glyphs[column])
+                problems << "row " << row << " column " << column << ": glyph "
+                         << utf8(cells[column].glyph) << ", meant " << glyphs[column] << "\n";
+            const auto meant = case_.legend.find(colours[column]);
+            if (meant == case_.legend.end()) {
+                problems << "row " << row << ": no legend for " << colours[column] << "\n";
+                continue;
+            }
+            const colour_spec shown{cells[column].foreground, cells[column].background,
+                                    cells[column].blink};
+            if (!(shown == meant->second))
+                problems << "row " << row << " column " << column << ": colours "
+                         << name_of(shown.foreground) << "/" << name_of(shown.background)
+                         << (shown.blink ? "+blink" : "") << ", meant "
+                         << name_of(meant->second.foreground) << "/"
+                         << name_of(meant->second.background)
+                         << (meant->second.blink ? "+blink" : "") << "\n";
+        }
+    }
+    return problems.str();
+}
+
+TEST(ConformanceTable, EveryCaseDrawsItsGrid) {
+    const std::vector<conformance_case> cases = read_cases(read_file(CONFORMANCE_TABLE));
+    EXPECT_GE(cases.size(), 80u) << "the table has too few cases";
+    for (const conformance_case &case_ : cases) {
+        SCOPED_TRACE("line " + std::to_string(case_.line) + ": " + case_.name);
+        const std::unique_ptr<char[]> exact(new char[case_.bytes.size() + 1]);
+        std::copy(case_.bytes.begin(), case_.bytes.end(), exact.get());
+        const std::unique_ptr<tremlox_grid, void (*)(tremlox_grid *)> grid(
+            tremlox_screen_draw(exact.get(), case_.bytes.size(), &case_.options),
+            tremlox_grid_free);
+        ASSERT_NE(grid, nullptr);
+        EXPECT_FALSE(tremlox_grid_clipped(grid.get()));
+        const std::string problems = compare(grid.get(), case_);
+        EXPECT_EQ(problems, "") << picture_of(grid.get(), case_);
+    }
+}
+
+} // namespace
