@@ -2,6 +2,7 @@
 // binary reads and writes on handles, identities from the volume serial
 // number and file index, FormatMessageW texts and console control events.
 #include "platform.h"
+#include "windows_console.h"
 
 #ifndef _WIN32_WINNT
 #define _WIN32_WINNT 0x0A00 // for FILE_ID_INFO; older systems fall back at run time
@@ -102,15 +103,12 @@ void print(console to, std::initializer_list<message_part> parts) {
         GetStdHandle(to == console::output ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE);
     if (stream == nullptr || stream == INVALID_HANDLE_VALUE || line.empty())
         return;
-    DWORD mode = 0;
-    if (GetConsoleMode(stream, &mode)) {
-        // A console shows characters, whatever its code page.
-        DWORD written = 0;
-        WriteConsoleW(stream, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
-        return;
-    }
     const std::string utf8 = utf8_from_wide(line);
-    write_bytes(stream, utf8.data(), utf8.size());
+    DWORD mode = 0;
+    if (GetConsoleMode(stream, &mode))
+        tremlox_windows_console_write(stream, utf8.data(), utf8.size());
+    else
+        write_bytes(stream, utf8.data(), utf8.size());
 }
 
 native_handle file::invalid_handle() {

@@ -12,7 +12,6 @@
  * the text on its way to a console written to directly. */
 struct tremlox_console_state {
     unsigned long saved_mode;
-    unsigned int saved_code_page;
     int changed;
     void *handle;
     size_t used;

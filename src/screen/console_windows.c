@@ -1,8 +1,9 @@
 /* A Windows console shows escape sequences only with virtual terminal
- * processing, and UTF-8 only with the UTF-8 output code page. The text then
- * goes to the console with WriteFile, as the bytes they are: the C runtime's
- * own console output may convert them from another code page first. */
+ * processing. The text goes to the console as characters, through
+ * tremlox_windows_console_write: the C runtime's own console output would
+ * convert its bytes from the console's code page first. */
 #include "console.h"
+#include "windows_console.h"
 
 #include <errno.h>
 #include <io.h>
@@ -31,28 +32,60 @@ bool tremlox_console_begin(FILE *out, struct tremlox_console_state *state) {
     /* What the program wrote to the stream before comes out first. */
     fflush(out);
     state->saved_mode = mode;
-    state->saved_code_page = GetConsoleOutputCP();
     state->changed = 1;
     state->handle = console;
-    SetConsoleOutputCP(CP_UTF8);
     /* Consoles older than Windows 10 refuse the mode: they get the text
      * all the same, and AUTO does not count on 24-bit colours there. */
     return SetConsoleMode(console,
                           mode | ENABLE_PROCESSED_OUTPUT | ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0;
 }
 
-static int write_buffered(struct tremlox_console_state *state) {
-    const char *next = state->buffer;
-    size_t left = state->used;
-    state->used = 0;
-    while (left > 0) {
-        DWORD written = 0;
-        if (!WriteFile((HANDLE)state->handle, next, (DWORD)left, &written, NULL) || written == 0)
-            return EIO;
-        next += written;
-        left -= written;
+/* The length of the longest start of the text that ends with a whole UTF-8
+ * character: the text itself, unless its last character is cut short. */
+static size_t whole_characters(const char *text, size_t length) {
+    size_t lead = length;
+    while (lead > 0 && length - lead < 3 && ((unsigned char)text[lead - 1] & 0xC0) == 0x80)
+        --lead;
+    if (lead == 0)
+        return length;
+    const unsigned char first = (unsigned char)text[lead - 1];
+    const size_t needed = first >= 0xF0 ? 4 : first >= 0xE0 ? 3 : first >= 0xC0 ? 2 : 1;
+    return length - (lead - 1) < needed ? lead - 1 : length;
+}
+
+int tremlox_windows_console_write(void *console, const char *text, size_t length) {
+    /* No character takes more UTF-16 units than UTF-8 bytes. */
+    wchar_t wide[4096];
+    while (length > 0) {
+        size_t part = length < 4096 ? length : whole_characters(text, 4096);
+        if (part == 0)
+            part = 4096;
+        const int count = MultiByteToWideChar(CP_UTF8, 0, text, (int)part, wide, 4096);
+        const wchar_t *next = wide;
+        DWORD left = count > 0 ? (DWORD)count : 0;
+        while (left > 0) {
+            DWORD written = 0;
+            if (!WriteConsoleW((HANDLE)console, next, left, &written, NULL) || written == 0)
+                return EIO;
+            next += written;
+            left -= written;
+        }
+        text += part;
+        length -= part;
     }
     return 0;
+}
+
+/* Writes what the buffer holds; unless `all`, a character that the buffer's
+ * end cuts short stays for the next write. */
+static int write_buffered(struct tremlox_console_state *state, bool all) {
+    size_t whole = all ? state->used : whole_characters(state->buffer, state->used);
+    if (whole == 0) /* no whole character in a full buffer: not UTF-8 at all */
+        whole = state->used;
+    const int error = tremlox_windows_console_write(state->handle, state->buffer, whole);
+    memmove(state->buffer, state->buffer + whole, state->used - whole);
+    state->used -= whole;
+    return error;
 }
 
 int tremlox_console_write(FILE *out, struct tremlox_console_state *state, const char *text,
@@ -71,7 +104,7 @@ int tremlox_console_write(FILE *out, struct tremlox_console_state *state, const 
         text += part;
         length -= part;
         if (state->used == sizeof state->buffer) {
-            const int error = write_buffered(state);
+            const int error = write_buffered(state, false);
             if (error != 0)
                 return error;
         }
@@ -84,8 +117,7 @@ int tremlox_console_end(FILE *out, struct tremlox_console_state *state) {
     (void)out;
     if (!state->changed)
         return 0;
-    error = write_buffered(state);
+    error = write_buffered(state, true);
     SetConsoleMode((HANDLE)state->handle, (DWORD)state->saved_mode);
-    SetConsoleOutputCP(state->saved_code_page);
     return error;
 }
