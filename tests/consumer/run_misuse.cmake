@@ -14,7 +14,6 @@ set(build "${WORK_DIR}/build")
 # configure(<fails|succeeds> <message part> <build folder> <PATH or "">
 #           <cmake arguments>...)
 # CMake wraps long messages, so blanks and line breaks count as one blank.
-# Every case but the last ones starts without the tool an earlier case set.
 function(configure outcome message_part folder search_path)
     set(environment "")
     if(search_path)
@@ -37,49 +36,42 @@ function(configure outcome message_part folder search_path)
             "\"${message_part}\", it ended with ${result}:\n${output}")
     endif()
 endfunction()
-set(fresh -UTREMLOX_EXECUTABLE)
+# refused(<message part> <cmake arguments>...): configuring stops with it.
+function(refused message_part)
+    configure(fails "${message_part}" "${build}" "" -UTREMLOX_EXECUTABLE ${ARGN})
+endfunction()
 
-configure(fails "the C language is not enabled" "${build}" ""
-    ${fresh} -DCASE=no_c_language -DNAME=screen)
+refused("the C language is not enabled" -DCASE=no_c_language -DNAME=screen)
 foreach(name IN ITEMS 2screens title-screen _screen "title screen" "")
-    configure(fails "the name \"${name}\" is not a valid C identifier" "${build}" ""
-        ${fresh} -DCASE=name "-DNAME=${name}")
+    refused("the name \"${name}\" is not a valid C identifier" -DCASE=name "-DNAME=${name}")
 endforeach()
 foreach(name IN ITEMS int class)
-    configure(fails "the name \"${name}\" is a keyword of C or C++" "${build}" ""
-        ${fresh} -DCASE=name -DNAME=${name})
+    refused("the name \"${name}\" is a keyword of C or C++" -DCASE=name -DNAME=${name})
 endforeach()
 # From each of the C library's headers that declare functions or objects.
 foreach(name IN ITEMS exit puts errno stdin stdout stderr time printf malloc free strlen
         signal longjmp isalpha sqrt cabs feclearexcept imaxabs setlocale atomic_load
         thrd_create mbrtoc16 wcslen towlower gets)
     set(why "an array of that name would replace the library's own ${name}")
-    configure(fails "the name \"${name}\" is taken by the C standard library: ${why}"
-        "${build}" "" ${fresh} -DCASE=name -DNAME=${name})
+    refused("the name \"${name}\" is taken by the C standard library: ${why}"
+        -DCASE=name -DNAME=${name})
 endforeach()
-configure(fails "would make the header stdio.h hide the standard header <stdio.h>"
-    "${build}" "" ${fresh} -DCASE=name -DNAME=stdio)
-configure(fails "no_such_screen.ans for the screen \"screen\" does not exist"
-    "${build}" "" ${fresh} -DCASE=missing_file)
-configure(fails "misuse/elsewhere is a folder, not a file" "${build}" ""
-    ${fresh} -DCASE=folder_as_file)
-configure(fails "unknown arguments \"PRIVATE\"" "${build}" "" ${fresh} -DCASE=unknown_argument)
-configure(fails "the target \"app\" already defines \"screen\"" "${build}" ""
-    ${fresh} -DCASE=same_name_twice)
-configure(fails "the target \"app\" already defines \"screen_size\"" "${build}" ""
-    ${fresh} -DCASE=name_clashes_with_size)
-configure(fails "there is no target \"no_such_target\"" "${build}" "" ${fresh} -DCASE=no_target)
-configure(fails "\"app_alias\" is not an executable or library built here" "${build}" ""
-    ${fresh} -DCASE=alias_target)
-configure(fails "\"header_only\" is not an executable or library built here" "${build}" ""
-    ${fresh} -DCASE=interface_target)
-configure(fails "where the target \"app_elsewhere\" is defined" "${build}" ""
-    ${fresh} -DCASE=target_of_another_folder)
-configure(fails "TREMLOX_EXECUTABLE is \"tremlox\", which is not the full path" "${build}" ""
+refused("would make the header stdio.h hide the standard header <stdio.h>"
+    -DCASE=name -DNAME=stdio)
+refused("no_such_screen.ans for the screen \"screen\" does not exist" -DCASE=missing_file)
+refused("misuse/elsewhere is a folder, not a file" -DCASE=folder_as_file)
+refused("unknown arguments \"PRIVATE\"" -DCASE=unknown_argument)
+refused("the target \"app\" already defines \"screen\"" -DCASE=same_name_twice)
+refused("the target \"app\" already defines \"screen_size\"" -DCASE=name_clashes_with_size)
+refused("there is no target \"no_such_target\"" -DCASE=no_target)
+refused("\"app_alias\" is not an executable or library built here" -DCASE=alias_target)
+refused("\"header_only\" is not an executable or library built here" -DCASE=interface_target)
+refused("where the target \"app_elsewhere\" is defined" -DCASE=target_of_another_folder)
+refused("TREMLOX_EXECUTABLE is \"tremlox\", which is not the full path"
     -DTREMLOX_EXECUTABLE=tremlox -DCASE=name -DNAME=screen)
 
 # A name that merely begins like a library name, and the other unusual calls.
-configure(succeeds "Generating done" "${build}" "" ${fresh} -DCASE=accepted)
+configure(succeeds "Generating done" "${build}" "" -UTREMLOX_EXECUTABLE -DCASE=accepted)
 execute_process(COMMAND "${CMAKE_COMMAND}" --build "${build}" --target app more_screens
     OUTPUT_QUIET COMMAND_ERROR_IS_FATAL ANY)
 foreach(header IN ITEMS app/include/screen_2.h app/include/Made_At_Build_Time.h
