@@ -8,7 +8,9 @@
 # and generates the header <name>.h, on the target's include path, that
 # declares both for C and for C++. A relative <file> is taken from the current
 # source folder. The target must be defined in the calling folder, and the
-# C language must be enabled.
+# C language must be enabled. <name> is a C identifier that begins with a
+# letter, and neither a keyword, nor a name of the C standard library, nor
+# that of a standard header.
 #
 # When cross-compiling, a tremlox built here runs on the target only: the
 # screens are then converted by the host tool named in TREMLOX_EXECUTABLE, or
