@@ -8,7 +8,9 @@
 # and generates the header <name>.h, on the target's include path, that
 # declares both for C and for C++. A relative <file> is taken from the current
 # source folder. The target must be defined in the calling folder, and the
-# C language must be enabled.
+# C language must be enabled. <name> is a C identifier that begins with a
+# letter, and neither a keyword, nor a name of the C standard library, nor
+# that of a standard header.
 #
 # When cross-compiling, a tremlox built here runs on the target only: the
 # screens are then converted by the host tool named in TREMLOX_EXECUTABLE, or
@@ -37,6 +39,90 @@ function(_tremlox_check_name name)
         stdalign stdarg stdatomic stdbit stdbool stdckdint stddef stdint stdio stdlib
         stdnoreturn string tgmath threads time uchar wchar wctype)
 
+    # The C standard library's functions and objects: an array of one of
+    # these names takes the place of the library's own in the whole program,
+    # so a call of exit() or a use of stdin reaches the screen's bytes and
+    # crashes. By header, as C17 declares them; setjmp and the generic
+    # functions of <stdatomic.h> may be macros or functions.
+    set(library_names
+        # <complex.h>
+        cabs cabsf cabsl cacos cacosf cacosh cacoshf cacoshl cacosl carg cargf cargl casin
+        casinf casinh casinhf casinhl casinl catan catanf catanh catanhf catanhl catanl ccos
+        ccosf ccosh ccoshf ccoshl ccosl cexp cexpf cexpl cimag cimagf cimagl clog clogf clogl
+        conj conjf conjl cpow cpowf cpowl cproj cprojf cprojl creal crealf creall csin csinf
+        csinh csinhf csinhl csinl csqrt csqrtf csqrtl ctan ctanf ctanh ctanhf ctanhl ctanl
+        # <ctype.h>
+        isalnum isalpha isblank iscntrl isdigit isgraph islower isprint ispunct isspace isupper
+        isxdigit tolower toupper
+        # <errno.h>
+        errno
+        # <fenv.h>
+        feclearexcept fegetenv fegetexceptflag fegetround feholdexcept feraiseexcept fesetenv
+        fesetexceptflag fesetround fetestexcept feupdateenv
+        # <inttypes.h>
+        imaxabs imaxdiv strtoimax strtoumax wcstoimax wcstoumax
+        # <locale.h>
+        localeconv setlocale
+        # <math.h>
+        acos acosf acosh acoshf acoshl acosl asin asinf asinh asinhf asinhl asinl atan atan2
+        atan2f atan2l atanf atanh atanhf atanhl atanl cbrt cbrtf cbrtl ceil ceilf ceill copysign
+        copysignf copysignl cos cosf cosh coshf coshl cosl erf erfc erfcf erfcl erff erfl exp
+        exp2 exp2f exp2l expf expl expm1 expm1f expm1l fabs fabsf fabsl fdim fdimf fdiml floor
+        floorf floorl fma fmaf fmal fmax fmaxf fmaxl fmin fminf fminl fmod fmodf fmodl frexp
+        frexpf frexpl hypot hypotf hypotl ilogb ilogbf ilogbl ldexp ldexpf ldexpl lgamma lgammaf
+        lgammal llrint llrintf llrintl llround llroundf llroundl log log10 log10f log10l log1p
+        log1pf log1pl log2 log2f log2l logb logbf logbl logf logl lrint lrintf lrintl lround
+        lroundf lroundl modf modff modfl nan nanf nanl nearbyint nearbyintf nearbyintl nextafter
+        nextafterf nextafterl nexttoward nexttowardf nexttowardl pow powf powl remainder
+        remainderf remainderl remquo remquof remquol rint rintf rintl round roundf roundl scalbln
+        scalblnf scalblnl scalbn scalbnf scalbnl sin sinf sinh sinhf sinhl sinl sqrt sqrtf sqrtl
+        tan tanf tanh tanhf tanhl tanl tgamma tgammaf tgammal trunc truncf truncl
+        # <setjmp.h>
+        longjmp setjmp
+        # <signal.h>
+        raise signal
+        # <stdatomic.h>
+        atomic_compare_exchange_strong atomic_compare_exchange_strong_explicit
+        atomic_compare_exchange_weak atomic_compare_exchange_weak_explicit atomic_exchange
+        atomic_exchange_explicit atomic_fetch_add atomic_fetch_add_explicit atomic_fetch_and
+        atomic_fetch_and_explicit atomic_fetch_or atomic_fetch_or_explicit atomic_fetch_sub
+        atomic_fetch_sub_explicit atomic_fetch_xor atomic_fetch_xor_explicit atomic_flag_clear
+        atomic_flag_clear_explicit atomic_flag_test_and_set atomic_flag_test_and_set_explicit
+        atomic_init atomic_is_lock_free atomic_load atomic_load_explicit atomic_signal_fence
+        atomic_store atomic_store_explicit atomic_thread_fence kill_dependency
+        # <stdio.h>, with gets, which C11 removed but C libraries still carry
+        clearerr fclose feof ferror fflush fgetc fgetpos fgets fopen fprintf fputc fputs fread
+        freopen fscanf fseek fsetpos ftell fwrite getc getchar gets perror printf putc putchar
+        puts remove rename rewind scanf setbuf setvbuf snprintf sprintf sscanf stderr stdin
+        stdout tmpfile tmpnam ungetc vfprintf vfscanf vprintf vscanf vsnprintf vsprintf vsscanf
+        # <stdlib.h>
+        abort abs aligned_alloc at_quick_exit atexit atof atoi atol atoll bsearch calloc div
+        exit free getenv labs ldiv llabs lldiv malloc mblen mbstowcs mbtowc qsort quick_exit
+        rand realloc srand strtod strtof strtol strtold strtoll strtoul strtoull system wcstombs
+        wctomb
+        # <string.h>
+        memchr memcmp memcpy memmove memset strcat strchr strcmp strcoll strcpy strcspn strerror
+        strlen strncat strncmp strncpy strpbrk strrchr strspn strstr strtok strxfrm
+        # <threads.h>
+        call_once cnd_broadcast cnd_destroy cnd_init cnd_signal cnd_timedwait cnd_wait
+        mtx_destroy mtx_init mtx_lock mtx_timedlock mtx_trylock mtx_unlock thrd_create
+        thrd_current thrd_detach thrd_equal thrd_exit thrd_join thrd_sleep thrd_yield tss_create
+        tss_delete tss_get tss_set
+        # <time.h>
+        asctime clock ctime difftime gmtime localtime mktime strftime time timespec_get
+        # <uchar.h>
+        c16rtomb c32rtomb mbrtoc16 mbrtoc32
+        # <wchar.h>
+        btowc fgetwc fgetws fputwc fputws fwide fwprintf fwscanf getwc getwchar mbrlen mbrtowc
+        mbsinit mbsrtowcs putwc putwchar swprintf swscanf ungetwc vfwprintf vfwscanf vswprintf
+        vswscanf vwprintf vwscanf wcrtomb wcscat wcschr wcscmp wcscoll wcscpy wcscspn wcsftime
+        wcslen wcsncat wcsncmp wcsncpy wcspbrk wcsrchr wcsrtombs wcsspn wcsstr wcstod wcstof
+        wcstok wcstol wcstold wcstoll wcstoul wcstoull wcsxfrm wctob wmemchr wmemcmp wmemcpy
+        wmemmove wmemset wprintf wscanf
+        # <wctype.h>
+        iswalnum iswalpha iswblank iswcntrl iswctype iswdigit iswgraph iswlower iswprint
+        iswpunct iswspace iswupper iswxdigit towctrans towlower towupper wctrans wctype)
+
     if(NOT name MATCHES "^[A-Za-z][A-Za-z0-9_]*$")
         message(FATAL_ERROR
             "tremlox_add_screen: the name \"${name}\" is not a valid C identifier: use "
@@ -45,6 +131,13 @@ function(_tremlox_check_name name)
     if(name IN_LIST reserved_words)
         message(FATAL_ERROR
             "tremlox_add_screen: the name \"${name}\" is a keyword of C or C++.")
+    endif()
+    if(name IN_LIST library_names)
+        message(FATAL_ERROR
+            "tremlox_add_screen: the name \"${name}\" is taken by the C standard library: "
+            "an array of that name would replace the library's own ${name} in the whole "
+            "program, which then crashes or misbehaves where it uses ${name}. Give the "
+            "screen another name, such as ${name}_screen.")
     endif()
     if(name IN_LIST standard_headers)
         message(FATAL_ERROR

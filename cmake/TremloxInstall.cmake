@@ -1,6 +1,6 @@
-# Installs the tool, its man page, license and changelog, and the CMake
-# package through which other projects find the tool and call
-# tremlox_add_screen.
+# Installs the tool, its man page, license and changelog, the CMake package
+# through which other projects find the tool and call tremlox_add_screen, and
+# tremlox::screen with its header and a pkg-config file.
 include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
 
@@ -8,9 +8,32 @@ set(TREMLOX_INSTALL_CMAKEDIR "lib/cmake/tremlox"
     CACHE STRING "Where the CMake package goes, relative to the install prefix")
 
 install(TARGETS tremlox EXPORT tremloxTargets RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}")
+# INCLUDES gives the exported target its header folder as a plain include
+# directory too, for tools that read the targets file but not its file sets
+# (Meson's cmake dependencies).
 install(TARGETS tremlox_screen EXPORT tremloxTargets
     ARCHIVE DESTINATION "${CMAKE_INSTALL_LIBDIR}"
-    FILE_SET HEADERS DESTINATION "${CMAKE_INSTALL_INCLUDEDIR}")
+    FILE_SET HEADERS DESTINATION "${CMAKE_INSTALL_INCLUDEDIR}"
+    INCLUDES DESTINATION "${CMAKE_INSTALL_INCLUDEDIR}")
+
+# tremlox-screen.pc finds the prefix from its own folder (pkg-config's
+# pcfiledir), so it stays right wherever the install is put or moved.
+if(IS_ABSOLUTE "${CMAKE_INSTALL_LIBDIR}")
+    set(pc_prefix "${CMAKE_INSTALL_PREFIX}")
+else()
+    file(RELATIVE_PATH up_to_prefix "/${CMAKE_INSTALL_LIBDIR}/pkgconfig" /)
+    string(REGEX REPLACE "/$" "" up_to_prefix "${up_to_prefix}")
+    set(pc_prefix "\${pcfiledir}/${up_to_prefix}")
+endif()
+foreach(folder IN ITEMS libdir includedir)
+    string(TOUPPER "${folder}" variable)
+    set(pc_${folder} "\${prefix}")
+    cmake_path(APPEND pc_${folder} "${CMAKE_INSTALL_${variable}}")
+endforeach()
+configure_file("${PROJECT_SOURCE_DIR}/cmake/tremlox-screen.pc.in"
+    "${PROJECT_BINARY_DIR}/tremlox-screen.pc" @ONLY)
+install(FILES "${PROJECT_BINARY_DIR}/tremlox-screen.pc"
+    DESTINATION "${CMAKE_INSTALL_LIBDIR}/pkgconfig")
 include("${PROJECT_SOURCE_DIR}/cmake/TremloxDocs.cmake")
 if(WIN32)
     # Without a system package, the archive is all a user gets: the README

@@ -27,6 +27,14 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
     OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
 
+# Debian keeps the pkg-config files of an architecture's libraries in
+# /usr/lib/<multiarch>/pkgconfig: the Debian package moves tremlox-screen.pc
+# there when the install puts it in lib/pkgconfig.
+if(CMAKE_LIBRARY_ARCHITECTURE AND CMAKE_INSTALL_LIBDIR STREQUAL "lib")
+    set(CPACK_TREMLOX_MULTIARCH "${CMAKE_LIBRARY_ARCHITECTURE}")
+    set(CPACK_PRE_BUILD_SCRIPTS "${PROJECT_SOURCE_DIR}/cmake/DebianPkgConfig.cmake")
+endif()
+
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${TREMLOX_PACKAGE_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_SECTION devel)

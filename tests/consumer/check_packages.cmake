@@ -1,20 +1,54 @@
-# Builds the Debian package and the tar.gz archive with CPack and checks that
-# each holds exactly the files of a stripped install, with the same contents,
-# that the build tree's tool keeps its symbols, that the documents are
-# compressed as Debian wants them, and that the Debian package describes
-# itself.
+# Checks that a stripped install holds exactly tremlox's files, then builds
+# the Debian package and the tar.gz archive with CPack and checks that each
+# holds exactly those files, with the same contents; that the build tree's
+# tool keeps its symbols, that the documents are compressed as Debian wants
+# them, and that the Debian package describes itself.
 #
 #   cmake -DSOURCE_DIR=<tremlox sources> -DBINARY_DIR=<tremlox build>
 #         -DWORK_DIR=<scratch folder> -DVERSION=<project version>
 #         -DTOOL=<the build tree's tremlox> [-DGZIP=<gzip>] [-DCONFIG=...]
-#         [-DCOMPRESSED_DOCS=ON|OFF] -P check_packages.cmake
+#         [-DCOMPRESSED_DOCS=ON|OFF] [-DMULTIARCH=<Debian's multiarch folder>]
+#         -P check_packages.cmake
 cmake_minimum_required(VERSION 3.25)
 
 include("${CMAKE_CURRENT_LIST_DIR}/consumer_helpers.cmake")
 
+# Lists the files under <folder>, relative to it, sorted.
+function(list_files folder out_var)
+    file(GLOB_RECURSE files LIST_DIRECTORIES false RELATIVE "${folder}" "${folder}/*")
+    list(SORT files)
+    set(${out_var} "${files}" PARENT_SCOPE)
+endfunction()
+
 file(REMOVE_RECURSE "${WORK_DIR}")
 set(staging "${WORK_DIR}/installed")
-install_tremlox("${staging}" --strip)
+if(CONFIG)
+    set(config_arguments --config "${CONFIG}")
+endif()
+run_or_fail(COMMAND "${CMAKE_COMMAND}" --install "${BINARY_DIR}" --prefix "${staging}" --strip
+    ${config_arguments})
+# The man pages and the changelog are gzipped where the build compresses them.
+if(NOT DEFINED COMPRESSED_DOCS OR COMPRESSED_DOCS)
+    set(compressed_suffix .gz)
+endif()
+list_files("${staging}" installed)
+# The per-configuration targets file is named for the build type.
+list(FILTER installed EXCLUDE REGEX "^lib/cmake/tremlox/tremloxTargets-.*\\.cmake$")
+set(tremlox_files
+    bin/tremlox
+    include/tremlox/screen.h
+    lib/cmake/tremlox/TremloxAddScreen.cmake
+    lib/cmake/tremlox/tremloxConfig.cmake
+    lib/cmake/tremlox/tremloxConfigVersion.cmake
+    lib/cmake/tremlox/tremloxTargets.cmake
+    lib/libtremlox_screen.a
+    lib/pkgconfig/tremlox-screen.pc
+    share/doc/tremlox/LICENSE
+    share/doc/tremlox/changelog${compressed_suffix}
+    share/doc/tremlox/copyright
+    share/man/man1/tremlox.1${compressed_suffix}
+    share/man/man3/tremlox_screen.3${compressed_suffix})
+expect_equal("${installed}" "${tremlox_files}" "the files of the install")
 list_files("${staging}" installed)
 
 file(SIZE "${TOOL}" built_size)
@@ -50,12 +84,11 @@ file(READ "${staging}/share/doc/tremlox/copyright" copyright)
 expect_contains("${copyright}" "License: Expat\n Permission is hereby granted"
     "the copyright file")
 
-set(config_arguments "")
 if(CONFIG)
-    set(config_arguments -C "${CONFIG}")
+    set(cpack_config -C "${CONFIG}")
 endif()
 run_or_fail(COMMAND cpack --config "${BINARY_DIR}/CPackConfig.cmake" -B "${WORK_DIR}/packages"
-    ${config_arguments})
+    ${cpack_config})
 
 function(the_one_package pattern out_var)
     file(GLOB found "${WORK_DIR}/packages/${pattern}")
@@ -64,32 +97,37 @@ function(the_one_package pattern out_var)
     set(${out_var} "${found}" PARENT_SCOPE)
 endfunction()
 
-# Expects the files under <root> to be those of the stripped install, byte for
-# byte.
-function(expect_install_contents root what)
+# Expects the files under <root> to be <files>, each as the stripped install
+# has it where the install has it too.
+function(expect_install_contents root files what)
     list_files("${root}" unpacked)
-    expect_equal("${unpacked}" "${installed}" "the files of the ${what}")
-    foreach(file IN LISTS installed)
-        execute_process(COMMAND "${CMAKE_COMMAND}" -E compare_files
-            "${staging}/${file}" "${root}/${file}" RESULT_VARIABLE different)
-        expect_equal("${different}" "0" "${file} in the ${what} differs from the install")
+    expect_equal("${unpacked}" "${files}" "the files of the ${what}")
+    foreach(file IN LISTS files)
+        if(file IN_LIST installed)
+            execute_process(COMMAND "${CMAKE_COMMAND}" -E compare_files
+                "${staging}/${file}" "${root}/${file}" RESULT_VARIABLE different)
+            expect_equal("${different}" "0" "${file} in the ${what} differs from the install")
+        endif()
     endforeach()
     execute_process(COMMAND "${root}/bin/tremlox" RESULT_VARIABLE usage_status
         OUTPUT_QUIET ERROR_QUIET)
     expect_equal("${usage_status}" "1" "bin/tremlox of the ${what} does not run")
 endfunction()
 
+# The Debian package keeps the pkg-config file in the multiarch folder.
+set(deb_files "${installed}")
+if(MULTIARCH)
+    list(TRANSFORM deb_files REPLACE "^lib/pkgconfig/" "lib/${MULTIARCH}/pkgconfig/")
+    list(SORT deb_files)
+endif()
+
 # The Debian package: its listing, its files and its control fields.
 the_one_package("tremlox_${VERSION}_*.deb" deb)
+# The permissions Debian requires, whatever the umask of the build:
+# "-rwxr-xr-x root/root 1234 2026-01-01 00:00 ./usr/bin/tremlox"
 run_or_fail(COMMAND dpkg-deb --contents "${deb}")
 string(REGEX MATCHALL "[^\n]+" entries "${run_output}")
-set(listed "")
 foreach(entry IN LISTS entries)
-    # Regular files only: "-rwxr-xr-x root/root 1234 2026-01-01 00:00 ./usr/bin/tremlox"
-    if(entry MATCHES "^-.* \\./usr/(.*)$")
-        list(APPEND listed "${CMAKE_MATCH_1}")
-    endif()
-    # The permissions Debian requires, whatever the umask of the build.
     if(entry MATCHES "^d" AND NOT entry MATCHES "^drwxr-xr-x root/root ")
         message(FATAL_ERROR "a folder of the Debian package is not 0755 root/root: ${entry}")
     elseif(entry MATCHES "^-" AND NOT entry MATCHES "^-rw-r--r-- root/root "
@@ -97,10 +135,19 @@ foreach(entry IN LISTS entries)
         message(FATAL_ERROR "a file of the Debian package is not 0644 root/root: ${entry}")
     endif()
 endforeach()
-list(SORT listed)
-expect_equal("${listed}" "${installed}" "the files listed by dpkg-deb --contents")
 run_or_fail(COMMAND dpkg-deb --extract "${deb}" "${WORK_DIR}/deb")
-expect_install_contents("${WORK_DIR}/deb/usr" "Debian package")
+expect_install_contents("${WORK_DIR}/deb/usr" "${deb_files}" "Debian package")
+# Moved or not, the pkg-config file leads to the header and the library.
+list(FILTER deb_files INCLUDE REGEX "\\.pc$")
+cmake_path(GET deb_files PARENT_PATH pc_folder)
+foreach(variable IN ITEMS includedir libdir)
+    run_or_fail(COMMAND "${CMAKE_COMMAND}" -E env "PKG_CONFIG_PATH=${WORK_DIR}/deb/usr/${pc_folder}"
+        pkg-config --variable=${variable} tremlox-screen)
+    string(STRIP "${run_output}" ${variable})
+endforeach()
+if(NOT EXISTS "${includedir}/tremlox/screen.h" OR NOT EXISTS "${libdir}/libtremlox_screen.a")
+    message(FATAL_ERROR "the Debian package's pkg-config file leads to ${includedir}, ${libdir}")
+endif()
 
 foreach(field IN ITEMS Package Version Maintainer Depends Description)
     run_or_fail(COMMAND dpkg-deb --field "${deb}" ${field})
@@ -112,17 +159,13 @@ expect_contains("${value_Maintainer}" "@" "the package's maintainer")
 expect_contains("${value_Depends}" "libc6" "the package's dependencies")
 expect_contains("${value_Description}" "ANSI screen" "the package's description")
 
-# The archive: one top folder holding the install.
+# The archive: one top folder holding the install, and nothing else.
 the_one_package("tremlox-${VERSION}-*.tar.gz" archive)
-run_or_fail(COMMAND tar -tzf "${archive}")
-string(REGEX MATCHALL "[^\n]+" entries "${run_output}")
-list(FILTER entries EXCLUDE REGEX "/$")
-list(TRANSFORM entries REPLACE "^[^/]+/(.+)$" "\\1" OUTPUT_VARIABLE listed)
-list(SORT listed)
-expect_equal("${listed}" "${installed}" "the files listed by tar -tzf")
 file(MAKE_DIRECTORY "${WORK_DIR}/archive")
 run_or_fail(COMMAND tar -xzf "${archive}" -C "${WORK_DIR}/archive")
+file(GLOB top RELATIVE "${WORK_DIR}/archive" "${WORK_DIR}/archive/*")
+expect_equal("${top}" "tremlox-${VERSION}-${CMAKE_HOST_SYSTEM_NAME}" "the archive's top folder")
 expect_install_contents("${WORK_DIR}/archive/tremlox-${VERSION}-${CMAKE_HOST_SYSTEM_NAME}"
-    "tar.gz archive")
+    "${installed}" "tar.gz archive")
 
 message(STATUS "Both packages hold exactly the install")
