@@ -29,16 +29,22 @@ quietly() {
     "$@" >log 2>&1 || fail "$* failed: $(cat log)"
 }
 
-# expect_shows SCREEN COMMAND...: the command (the recipe's game) writes the
-# screen's art as it stands, UTF-8 that it is, then the reset that ends it.
+# The glyphs of a screen or of what a program showed, row by row: colour
+# changes, the CR of each line end and the blanks that end a row removed.
+glyphs() {
+    sed -e 's/\x1b\[[0-9;]*m//g' -e 's/\r$//' -e 's/ *$//' "$1"
+}
+
+# expect_shows SCREEN COMMAND...: the command (the recipe's game) shows the
+# screen's art, every glyph on its row.
 expect_shows() {
     screen=$1
     shift
     "$@" >shown || fail "$* failed"
-    size=$(wc -c <"$screen")
-    head -c "$size" shown | cmp -s - "$screen" || fail "$* did not show $screen as it is"
-    [ "$(tail -c +"$((size + 1))" shown | head -c 4)" = "$(printf '\033[0m')" ] ||
-        fail "$* showed more than $screen"
+    glyphs "$screen" >glyphs_meant
+    glyphs shown >glyphs_shown
+    cmp -s glyphs_meant glyphs_shown ||
+        fail "$* did not show $screen: $(diff glyphs_meant glyphs_shown)"
 }
 
 # expect_converted WORD yes|no: whether the last build converted that screen.
