@@ -1,8 +1,9 @@
 #!/bin/sh
-# Builds what a make or Meson user builds against an installed tremlox, in a
+# Builds what a CMake, make or Meson user builds against an installed tremlox, in a
 # prefix that was moved after the install, under strict warnings:
 #
 #   pkg_config    a C program compiled with pkg-config's flags alone
+#   recipe_cmake  the CMake recipe, examples/recipes/cmake
 #   recipe_make   the make recipe, examples/recipes/make
 #   recipe_meson  the Meson recipe, examples/recipes/meson
 #   meson_cmake   a Meson project that finds tremlox::screen through CMake
@@ -64,6 +65,18 @@ check_pkg_config() {
     quietly "${CC:-cc}" $strict -o show "$source_dir/tests/consumer/show_screen.c" \
         $(pkg-config --cflags --libs tremlox-screen) ${LDFLAGS:-}
     expect_shows_shades ./show
+}
+
+check_cmake() {
+    cp -R "$source_dir/examples/recipes/cmake" recipe
+    quietly cmake -S recipe -B build -DCMAKE_PREFIX_PATH="$prefix" -DCMAKE_C_FLAGS="$strict"
+    quietly cmake --build build
+    expect_shows recipe/title.ans build/game
+    expect_shows recipe/help.ans build/game help
+
+    printf 'one more line \342\234\223\r\n' >>recipe/title.ans
+    quietly cmake --build build
+    expect_shows recipe/title.ans build/game
 }
 
 check_make() {
@@ -139,6 +152,7 @@ EOF
 
 case $case_name in
 pkg_config) check_pkg_config ;;
+recipe_cmake) check_cmake ;;
 recipe_make) check_make ;;
 recipe_meson) check_meson ;;
 meson_cmake) check_meson_cmake ;;
