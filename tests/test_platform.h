@@ -44,9 +44,9 @@ struct child_streams {
     fs::path error;
 };
 
-// Why this system cannot start the program itself, or "" when it can: a
-// program cross-built for another CPU needs the kernel's binfmt_misc to
-// hand it to an emulator.
+// Why this system cannot start the tool itself, or "" when it can (started
+// without arguments, the tool exits with 1): a program cross-built for
+// another CPU needs the kernel's binfmt_misc to hand it to an emulator.
 std::string cannot_start(const fs::path &program);
 
 // Runs the program in the folder with the given argument vector (UTF-8,

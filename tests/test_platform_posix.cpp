@@ -80,11 +80,14 @@ std::string cannot_start(const fs::path &program) {
         execve(program.c_str(), argv, environ);
         _exit(errno == ENOEXEC ? 126 : 127);
     }
+    // Without arguments the tool prints its usage and exits with 1.
     const int wait_status = wait_for(child);
-    if (WIFEXITED(wait_status) && WEXITSTATUS(wait_status) == 126)
-        return program.string() + " is built for another CPU and this kernel cannot run it "
-                                  "(no binfmt_misc registration, such as qemu-user-binfmt's)";
-    return {};
+    if (WIFEXITED(wait_status) && WEXITSTATUS(wait_status) == 1)
+        return {};
+    return program.string() +
+           " cannot be started here: it is built for another CPU and this kernel has no "
+           "binfmt_misc registration for it (such as qemu-user-binfmt's), or it is linked "
+           "dynamically and qemu-user does not find the target's libraries (QEMU_LD_PREFIX)";
 }
 
 int run_program(const fs::path &program, const std::vector<std::string> &arguments,
