@@ -30,17 +30,8 @@ error_code folder_error() {
 
 namespace {
 
-// UTF-16 from UTF-8, and back. Without exceptions, running out of memory
-// ends the process, which is all this tool could do about it.
-std::wstring wide_from_utf8(std::string_view text) {
-    const int size = static_cast<int>(text.size());
-    std::wstring wide(static_cast<std::size_t>(std::max(
-                          0, MultiByteToWideChar(CP_UTF8, 0, text.data(), size, nullptr, 0))),
-                      L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), size, wide.data(), static_cast<int>(wide.size()));
-    return wide;
-}
-
+// UTF-8 from UTF-16. Without exceptions, running out of memory ends the
+// process, which is all this tool could do about it.
 std::string utf8_from_wide(std::wstring_view text) {
     const int size = static_cast<int>(text.size());
     std::string utf8(
@@ -53,7 +44,7 @@ std::string utf8_from_wide(std::wstring_view text) {
 }
 
 // The system's text for an error, without its closing period and line end.
-void append_reason(std::wstring &text, error_code error) {
+std::string reason_text(error_code error) {
     wchar_t *message = nullptr;
     const DWORD size = FormatMessageW(
         FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS,
@@ -63,12 +54,10 @@ void append_reason(std::wstring &text, error_code error) {
     while (length > 0 && (message[length - 1] == L'\r' || message[length - 1] == L'\n' ||
                           message[length - 1] == L' ' || message[length - 1] == L'.'))
         --length;
-    if (length > 0) {
-        text.append(message, length);
-    } else {
-        text += L"error " + std::to_wstring(error);
-    }
+    std::string reason = length > 0 ? utf8_from_wide(std::wstring_view(message, length))
+                                    : "error " + std::to_string(error);
     LocalFree(message);
+    return reason;
 }
 
 bool write_bytes(HANDLE handle, const char *bytes, std::size_t size) {
@@ -90,25 +79,24 @@ bool write_bytes(HANDLE handle, const char *bytes, std::size_t size) {
 } // namespace
 
 void print(console to, std::initializer_list<message_part> parts) {
-    std::wstring line;
+    std::string line;
     for (const message_part &part : parts) {
         if (part.name() != nullptr)
-            line += part.name();
+            line += utf8_from_wide(part.name());
         else if (part.is_reason())
-            append_reason(line, part.error());
+            line += reason_text(part.error());
         else
-            line += wide_from_utf8(part.text());
+            line += part.text();
     }
     const HANDLE stream =
         GetStdHandle(to == console::output ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE);
     if (stream == nullptr || stream == INVALID_HANDLE_VALUE || line.empty())
         return;
-    const std::string utf8 = utf8_from_wide(line);
     DWORD mode = 0;
     if (GetConsoleMode(stream, &mode))
-        tremlox_windows_console_write(stream, utf8.data(), utf8.size());
+        tremlox_windows_console_write(stream, line.data(), line.size());
     else
-        write_bytes(stream, utf8.data(), utf8.size());
+        write_bytes(stream, line.data(), line.size());
 }
 
 native_handle file::invalid_handle() {

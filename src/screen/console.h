@@ -8,14 +8,11 @@
 #include <stddef.h>
 #include <stdio.h>
 
-/* The console's settings before tremlox_console_begin changed them, and
- * the text on its way to a console written to directly. */
+/* The console's settings before tremlox_console_begin changed them. */
 struct tremlox_console_state {
     unsigned long saved_mode;
     int changed;
     void *handle;
-    size_t used;
-    char buffer[4096];
 };
 
 /* Makes a console `out` take UTF-8 text and escape sequences, remembering
@@ -24,13 +21,12 @@ struct tremlox_console_state {
  * switched to virtual terminal processing, which shows 24-bit colours. */
 bool tremlox_console_begin(FILE *out, struct tremlox_console_state *state);
 
-/* Writes text to `out`. Returns 0, or the errno value of a failed write. */
+/* Writes text to `out`; the text ends with a whole UTF-8 character. Returns
+ * 0, or the errno value of a failed write. */
 int tremlox_console_write(FILE *out, struct tremlox_console_state *state, const char *text,
                           size_t length);
 
-/* Writes out what tremlox_console_write holds back and gives the console
- * back the settings tremlox_console_begin found. Returns 0, or the errno
- * value of a failed write. */
-int tremlox_console_end(FILE *out, struct tremlox_console_state *state);
+/* Gives the console back the settings tremlox_console_begin found. */
+void tremlox_console_end(FILE *out, struct tremlox_console_state *state);
 
 #endif

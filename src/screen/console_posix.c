@@ -18,8 +18,7 @@ int tremlox_console_write(FILE *out, struct tremlox_console_state *state, const 
     return errno != 0 ? errno : EIO;
 }
 
-int tremlox_console_end(FILE *out, struct tremlox_console_state *state) {
+void tremlox_console_end(FILE *out, struct tremlox_console_state *state) {
     (void)out;
     (void)state;
-    return 0;
 }

@@ -7,7 +7,6 @@
 
 #include <errno.h>
 #include <io.h>
-#include <string.h>
 #include <windows.h>
 
 #ifndef ENABLE_VIRTUAL_TERMINAL_PROCESSING
@@ -25,7 +24,6 @@ bool tremlox_console_begin(FILE *out, struct tremlox_console_state *state) {
     const HANDLE console = console_of(out);
     DWORD mode;
     state->changed = 0;
-    state->used = 0;
     /* GetConsoleMode fails for files and pipes, which need nothing. */
     if (console == INVALID_HANDLE_VALUE || !GetConsoleMode(console, &mode))
         return false;
@@ -76,18 +74,6 @@ int tremlox_windows_console_write(void *console, const char *text, size_t length
     return 0;
 }
 
-/* Writes what the buffer holds; unless `all`, a character that the buffer's
- * end cuts short stays for the next write. */
-static int write_buffered(struct tremlox_console_state *state, bool all) {
-    size_t whole = all ? state->used : whole_characters(state->buffer, state->used);
-    if (whole == 0) /* no whole character in a full buffer: not UTF-8 at all */
-        whole = state->used;
-    const int error = tremlox_windows_console_write(state->handle, state->buffer, whole);
-    memmove(state->buffer, state->buffer + whole, state->used - whole);
-    state->used -= whole;
-    return error;
-}
-
 int tremlox_console_write(FILE *out, struct tremlox_console_state *state, const char *text,
                           size_t length) {
     if (!state->changed) {
@@ -96,28 +82,11 @@ int tremlox_console_write(FILE *out, struct tremlox_console_state *state, const 
             return 0;
         return errno != 0 ? errno : EIO;
     }
-    while (length > 0) {
-        size_t room = sizeof state->buffer - state->used;
-        const size_t part = length < room ? length : room;
-        memcpy(state->buffer + state->used, text, part);
-        state->used += part;
-        text += part;
-        length -= part;
-        if (state->used == sizeof state->buffer) {
-            const int error = write_buffered(state, false);
-            if (error != 0)
-                return error;
-        }
-    }
-    return 0;
+    return tremlox_windows_console_write(state->handle, text, length);
 }
 
-int tremlox_console_end(FILE *out, struct tremlox_console_state *state) {
-    int error;
+void tremlox_console_end(FILE *out, struct tremlox_console_state *state) {
     (void)out;
-    if (!state->changed)
-        return 0;
-    error = write_buffered(state, true);
-    SetConsoleMode((HANDLE)state->handle, (DWORD)state->saved_mode);
-    return error;
+    if (state->changed)
+        SetConsoleMode((HANDLE)state->handle, (DWORD)state->saved_mode);
 }

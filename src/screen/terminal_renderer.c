@@ -220,11 +220,7 @@ int tremlox_grid_write(FILE *out, const struct tremlox_grid *grid,
     failed_errno = renderer->failed_errno;
     free(renderer);
 
-    {
-        const int console_error = tremlox_console_end(out, &console);
-        if (failed_errno == 0)
-            failed_errno = console_error;
-    }
+    tremlox_console_end(out, &console);
     errno = 0;
     if (fflush(out) != 0 && failed_errno == 0)
         failed_errno = errno != 0 ? errno : EIO;
