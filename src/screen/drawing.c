@@ -134,10 +134,18 @@ static void put_glyph(struct drawer *drawer, uint32_t glyph) {
         next_row(drawer);
 }
 
+/* What an erased cell holds: a blank in the current colours, not blinking. */
+static struct tremlox_cell blank_cell(const struct drawer *drawer) {
+    struct tremlox_cell blank = drawer->brush;
+    blank.glyph = ' ';
+    blank.blink = false;
+    return blank;
+}
+
 /* Blanks columns [from, to) of `row` in the current colours. */
 static void erase(struct drawer *drawer, unsigned row, unsigned from, unsigned to) {
     struct tremlox_cell *cells;
-    struct tremlox_cell blank = drawer->brush;
+    const struct tremlox_cell blank = blank_cell(drawer);
     if (drawer->grid == NULL)
         return;
     if (to > drawer->grid->width) {
@@ -147,8 +155,6 @@ static void erase(struct drawer *drawer, unsigned row, unsigned from, unsigned t
     cells = row_to_draw(drawer, row);
     if (cells == NULL)
         return;
-    blank.glyph = ' ';
-    blank.blink = false;
     for (; from < to; ++from)
         cells[from] = blank;
 }
@@ -175,12 +181,8 @@ static void erase_in_display(struct drawer *drawer, unsigned mode) {
             erase(drawer, row, 0, drawer->width);
         erase_in_line(drawer, 1);
     } else if (mode == 2) {
-        if (drawer->grid != NULL) {
-            struct tremlox_cell fill = drawer->brush;
-            fill.glyph = ' ';
-            fill.blink = false;
-            tremlox_grid_clear(drawer->grid, fill);
-        }
+        if (drawer->grid != NULL)
+            tremlox_grid_clear(drawer->grid, blank_cell(drawer));
         drawer->row = 0;
         drawer->column = 0;
         drawer->wrap_pending = false;
