@@ -18,7 +18,7 @@ function(convert text version)
     file(WRITE "${markdown}" "${text}")
     execute_process(COMMAND "${CMAKE_COMMAND}" "-DCHANGELOG=${markdown}" "-DOUTPUT=${debian}"
         -DPACKAGE=tremlox -DVERSION=${version} "-DMAINTAINER=A Packager <packager@example.org>"
-        -P "${SOURCE_DIR}/cmake/DebianChangelog.cmake"
+        -P "${SOURCE_DIR}/cmake/packaging/DebianChangelog.cmake"
         RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output)
     set(convert_result "${result}" PARENT_SCOPE)
     # CMake wraps its messages where the paths end: compare words only.

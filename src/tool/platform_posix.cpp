@@ -218,7 +218,3 @@ void unguard_output() {
 }
 
 } // namespace tremlox::platform
-
-int main(int argc, char **argv) {
-    return tremlox::platform::run(argc, argv);
-}

@@ -301,7 +301,3 @@ void unguard_output() {
 }
 
 } // namespace tremlox::platform
-
-int wmain(int argc, wchar_t **argv) {
-    return tremlox::platform::run(argc, argv);
-}

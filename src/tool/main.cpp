@@ -8,8 +8,10 @@
 #include "array_writer.h"
 #include "platform.h"
 
-namespace tremlox::platform {
 namespace {
+
+using namespace tremlox;
+using namespace tremlox::platform;
 
 using name_type = const native_char *;
 
@@ -17,6 +19,8 @@ constexpr int exit_converted = 0;
 constexpr int exit_usage = 1;
 constexpr int exit_failed = 2;
 
+// The banner's "version 1.0" is part of the converter's fixed usage text,
+// which scripts may compare: it is not the package's version.
 void print_usage(const message_part &program) {
     print(console::output, {"\n", program, " - ANSI screen to C data converter, version 1.0\n"});
     print(console::output, {"Purpose : Convert an ANSI file to c data statements.\n"});
@@ -85,8 +89,6 @@ int convert(name_type input_name, name_type output_name) {
     return close_error == 0 ? exit_converted : report(output_name, close_error);
 }
 
-} // namespace
-
 int run(int argc, native_char **argv) {
     if (argc != 3) {
         // A process may be started with no argument 0, or an empty one.
@@ -97,4 +99,16 @@ int run(int argc, native_char **argv) {
     return convert(argv[1], argv[2]);
 }
 
-} // namespace tremlox::platform
+} // namespace
+
+// Windows passes the arguments as UTF-16 to wmain; names stay in that form
+// until they are printed.
+#if defined(_WIN32)
+int wmain(int argc, wchar_t **argv) {
+    return run(argc, argv);
+}
+#else
+int main(int argc, char **argv) {
+    return run(argc, argv);
+}
+#endif

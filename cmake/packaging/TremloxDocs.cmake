@@ -53,9 +53,9 @@ add_custom_command(
     COMMAND "${CMAKE_COMMAND}" "-DCHANGELOG=${PROJECT_SOURCE_DIR}/CHANGELOG.md"
             "-DOUTPUT=${changelog_text}" "-DPACKAGE=${PROJECT_NAME}"
             "-DVERSION=${PROJECT_VERSION}" "-DMAINTAINER=${TREMLOX_PACKAGE_MAINTAINER}"
-            -P "${PROJECT_SOURCE_DIR}/cmake/DebianChangelog.cmake"
+            -P "${PROJECT_SOURCE_DIR}/cmake/packaging/DebianChangelog.cmake"
     MAIN_DEPENDENCY "${PROJECT_SOURCE_DIR}/CHANGELOG.md"
-    DEPENDS "${PROJECT_SOURCE_DIR}/cmake/DebianChangelog.cmake"
+    DEPENDS "${PROJECT_SOURCE_DIR}/cmake/packaging/DebianChangelog.cmake"
     COMMENT "Writing the changelog from CHANGELOG.md"
     VERBATIM)
 
@@ -76,9 +76,9 @@ if(TREMLOX_COMPRESS_DOCS)
             OUTPUT "${compressed}"
             COMMAND "${CMAKE_COMMAND}" "-DGZIP=${TREMLOX_GZIP_EXECUTABLE}"
                     "-DINPUT=${plain}" "-DOUTPUT=${compressed}"
-                    -P "${PROJECT_SOURCE_DIR}/cmake/GzipFile.cmake"
+                    -P "${PROJECT_SOURCE_DIR}/cmake/packaging/GzipFile.cmake"
             MAIN_DEPENDENCY "${plain}"
-            DEPENDS "${PROJECT_SOURCE_DIR}/cmake/GzipFile.cmake"
+            DEPENDS "${PROJECT_SOURCE_DIR}/cmake/packaging/GzipFile.cmake"
             COMMENT "Compressing ${compressed_name}"
             VERBATIM)
     endforeach()

@@ -1,6 +1,6 @@
 # Cross-compiles for 64-bit Windows with MinGW-w64 from Linux:
 #
-#   cmake -B build -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
+#   cmake -B build -DCMAKE_TOOLCHAIN_FILE=cmake/toolchains/mingw-w64-x86_64.cmake
 #
 # The -posix compilers have std::thread. Programs are linked statically, so
 # they run on a bare Windows without MinGW's DLLs, and run here under Wine

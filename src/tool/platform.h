@@ -1,5 +1,5 @@
-// What the driver needs from the operating system: its arguments, the two
-// files, their identity, and the console. One implementation per system
+// What the driver needs from the operating system: the two files, their
+// identity, and the console. One implementation per system
 // (platform_posix.cpp, platform_windows.cpp); the build picks one.
 #pragma once
 
@@ -23,9 +23,6 @@ using error_code = unsigned long;
 
 // The error reported for a folder given as the input.
 error_code folder_error();
-
-// The converter's entry, called with the arguments as the system passed them.
-int run(int argc, native_char **argv);
 
 // One piece of a console line: fixed text (UTF-8), a name as it was given,
 // or the system's description of an error.

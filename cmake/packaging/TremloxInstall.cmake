@@ -30,11 +30,11 @@ foreach(folder IN ITEMS libdir includedir)
     set(pc_${folder} "\${prefix}")
     cmake_path(APPEND pc_${folder} "${CMAKE_INSTALL_${variable}}")
 endforeach()
-configure_file("${PROJECT_SOURCE_DIR}/cmake/tremlox-screen.pc.in"
+configure_file("${PROJECT_SOURCE_DIR}/cmake/packaging/tremlox-screen.pc.in"
     "${PROJECT_BINARY_DIR}/tremlox-screen.pc" @ONLY)
 install(FILES "${PROJECT_BINARY_DIR}/tremlox-screen.pc"
     DESTINATION "${CMAKE_INSTALL_LIBDIR}/pkgconfig")
-include("${PROJECT_SOURCE_DIR}/cmake/TremloxDocs.cmake")
+include("${PROJECT_SOURCE_DIR}/cmake/packaging/TremloxDocs.cmake")
 if(WIN32)
     # Without a system package, the archive is all a user gets: the README
     # goes beside the tool.
@@ -48,7 +48,7 @@ write_basic_package_version_file("${PROJECT_BINARY_DIR}/tremloxConfigVersion.cma
     COMPATIBILITY SameMajorVersion
     ARCH_INDEPENDENT)
 install(FILES
-    "${PROJECT_SOURCE_DIR}/cmake/tremloxConfig.cmake"
-    "${PROJECT_SOURCE_DIR}/cmake/TremloxAddScreen.cmake"
+    "${PROJECT_SOURCE_DIR}/cmake/package/tremloxConfig.cmake"
+    "${PROJECT_SOURCE_DIR}/cmake/package/TremloxAddScreen.cmake"
     "${PROJECT_BINARY_DIR}/tremloxConfigVersion.cmake"
     DESTINATION "${TREMLOX_INSTALL_CMAKEDIR}")
