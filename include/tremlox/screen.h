@@ -220,6 +220,12 @@ unsigned tremlox_grid_height(const struct tremlox_grid *grid);
  */
 const struct tremlox_cell *tremlox_grid_row(const struct tremlox_grid *grid, unsigned row);
 
+/* What the drawing decided where the options left it to the art: the
+ * charset the art was read in (TREMLOX_CHARSET_CP437 or _UTF8, never GUESS)
+ * and how it wrapped (TREMLOX_WRAPPING_DOS or _VT, never AUTO). */
+enum tremlox_charset tremlox_grid_charset(const struct tremlox_grid *grid);
+enum tremlox_wrapping tremlox_grid_wrapping(const struct tremlox_grid *grid);
+
 /* Whether the art drew past TREMLOX_SCREEN_MAX_COLUMNS or
  * TREMLOX_SCREEN_MAX_ROWS, where what it drew was dropped. */
 bool tremlox_grid_clipped(const struct tremlox_grid *grid);

@@ -575,6 +575,8 @@ struct tremlox_grid *tremlox_screen_draw(const char *screen, size_t size,
         errno = ENOMEM;
         return NULL;
     }
+    grid->charset = utf8 ? TREMLOX_CHARSET_UTF8 : TREMLOX_CHARSET_CP437;
+    grid->wrapping = vt_wrapping ? TREMLOX_WRAPPING_VT : TREMLOX_WRAPPING_DOS;
     start_drawer(&drawer, grid, width, vt_wrapping, sauce.ice_colours);
     draw(&drawer, art, art_size, utf8);
     if (drawer.out_of_memory) {

@@ -17,6 +17,8 @@ struct tremlox_grid *tremlox_grid_create(unsigned width) {
         return NULL;
     grid->width = width;
     grid->fill = blank;
+    grid->charset = TREMLOX_CHARSET_CP437;
+    grid->wrapping = TREMLOX_WRAPPING_DOS;
     /* One cell at least, so that an empty grid's row is never malloc(0). */
     grid->fill_row = malloc(sizeof *grid->fill_row * (width > 0 ? width : 1));
     if (grid->fill_row == NULL) {
@@ -96,6 +98,14 @@ const struct tremlox_cell *tremlox_grid_row(const struct tremlox_grid *grid, uns
     if (grid == NULL || row >= grid->height)
         return NULL;
     return grid->rows[row] != NULL ? grid->rows[row] : grid->fill_row;
+}
+
+enum tremlox_charset tremlox_grid_charset(const struct tremlox_grid *grid) {
+    return grid != NULL ? grid->charset : TREMLOX_CHARSET_CP437;
+}
+
+enum tremlox_wrapping tremlox_grid_wrapping(const struct tremlox_grid *grid) {
+    return grid != NULL ? grid->wrapping : TREMLOX_WRAPPING_DOS;
 }
 
 bool tremlox_grid_clipped(const struct tremlox_grid *grid) {

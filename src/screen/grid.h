@@ -18,6 +18,8 @@ struct tremlox_grid {
     struct tremlox_cell fill;      /* what a cell never drawn on holds */
     struct tremlox_cell *fill_row; /* `width` cells of `fill` */
     bool clipped;
+    enum tremlox_charset charset;   /* as the art was read: CP437 or UTF8 */
+    enum tremlox_wrapping wrapping; /* as it wrapped: DOS or VT */
 };
 
 /* A grid of `width` columns (at most TREMLOX_SCREEN_MAX_COLUMNS) and no

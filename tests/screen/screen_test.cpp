@@ -447,6 +447,13 @@ TEST(ScreenGrid, CellsAndPalette) {
     EXPECT_EQ(top[2].glyph, std::uint32_t{' '});
     EXPECT_EQ(top[2].foreground, tremlox_colour{TREMLOX_VGA_LIGHT_GREY});
     EXPECT_TRUE(tremlox_grid_row(grid.get(), 1)[0].blink);
+    // What the drawing decided: no multi-byte sequence, no full row.
+    EXPECT_EQ(tremlox_grid_charset(grid.get()), TREMLOX_CHARSET_CP437);
+    EXPECT_EQ(tremlox_grid_wrapping(grid.get()), TREMLOX_WRAPPING_DOS);
+    grid_pointer modern = drawn(std::string(80, 'x') + "\r\n\xe2\x96\x88");
+    ASSERT_NE(modern, nullptr);
+    EXPECT_EQ(tremlox_grid_charset(modern.get()), TREMLOX_CHARSET_UTF8);
+    EXPECT_EQ(tremlox_grid_wrapping(modern.get()), TREMLOX_WRAPPING_VT);
     // The palette a program draws with.
     EXPECT_EQ(tremlox_colour_rgb(TREMLOX_VGA_BROWN), 0xaa5500u);
     EXPECT_EQ(tremlox_colour_rgb(TREMLOX_VGA_DARK_GREY), 0x555555u);
