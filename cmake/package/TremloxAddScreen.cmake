@@ -2,7 +2,7 @@
 #
 # Converts <file> with tremlox at build time and compiles it into <target> as
 #
-#   char <name>[];               the bytes of the file, then one closing 0
+#   const char <name>[];         the bytes of the file, then one closing 0
 #   const size_t <name>_size;    the number of bytes of the file
 #
 # and generates the header <name>.h, on the target's include path, that
@@ -221,13 +221,18 @@ function(_tremlox_tool command_var depends_var)
     endif()
 endfunction()
 
-function(tremlox_add_screen target name file)
-    cmake_parse_arguments(PARSE_ARGV 3 arg "" "" "")
-    if(DEFINED arg_UNPARSED_ARGUMENTS)
+function(tremlox_add_screen)
+    # Counted here rather than by CMake, whose own message for too few
+    # arguments names none of them.
+    if(NOT ARGC EQUAL 3)
+        list(JOIN ARGV " " given)
         message(FATAL_ERROR
-            "tremlox_add_screen: unknown arguments \"${arg_UNPARSED_ARGUMENTS}\"; it takes "
-            "exactly a target, a name and a file: tremlox_add_screen(<target> <name> <file>).")
+            "tremlox_add_screen: it takes exactly three arguments, a target, a name and a "
+            "file: tremlox_add_screen(<target> <name> <file>). It was given ${ARGC}: ${given}")
     endif()
+    set(target "${ARGV0}")
+    set(name "${ARGV1}")
+    set(file "${ARGV2}")
 
     # Enabled languages are global, but a language enabled in a subproject
     # (tremlox's own C) cannot build sources of the calling folder.
@@ -269,7 +274,7 @@ function(tremlox_add_screen target name file)
 
     # One folder per target, so two targets may use the same screen name.
     set(folder "${CMAKE_CURRENT_BINARY_DIR}/tremlox_screens/${target}")
-    set(converted "${folder}/converted/${name}.c")
+    set(converted "${folder}/converted/${name}.inc")
     set(definition "${folder}/${name}.c")
     set(header "${folder}/include/${name}.h")
     file(MAKE_DIRECTORY "${folder}/converted")
@@ -282,67 +287,15 @@ function(tremlox_add_screen target name file)
         COMMENT "Converting ${file} to the screen ${name}"
         VERBATIM)
 
-    # file(CONFIGURE) leaves an unchanged file untouched, so configuring
-    # again rebuilds nothing.
-    file(CONFIGURE OUTPUT "${header}" @ONLY CONTENT [[
-/* The screen @name@, compiled in by tremlox_add_screen. Generated: do not edit. */
-#ifndef TREMLOX_SCREEN_@name@_H
-#define TREMLOX_SCREEN_@name@_H
+    # The wrapper and header come from the templates the make and Meson
+    # recipes use too. configure_file leaves an unchanged file untouched, so
+    # configuring again rebuilds nothing.
+    set(SCREEN "${name}")
+    set(CONVERTED "converted/${name}.inc")
+    set(templates "${CMAKE_CURRENT_FUNCTION_LIST_DIR}/templates")
+    configure_file("${templates}/screen.h.in" "${header}" @ONLY)
+    configure_file("${templates}/screen.c.in" "${definition}" @ONLY)
 
-#include <stddef.h>
-
-#ifdef __cplusplus
-extern "C" {
-#endif
-
-/* The bytes of the screen's file, then one 0 that is not part of them. */
-extern char @name@[];
-/* The number of bytes of the file. */
-extern const size_t @name@_size;
-
-#ifdef __cplusplus
-}
-#endif
-
-#endif
-]])
-
-    # The converted text declares `char screendata[]` with values up to 255,
-    # which GCC, clang and MSVC warn about where char is signed; the values
-    # are the bytes intended.
-    file(CONFIGURE OUTPUT "${definition}" @ONLY CONTENT [[
-/* The screen @name@, compiled in by tremlox_add_screen. Generated: do not edit. */
-#include "include/@name@.h"
-
-#if defined(__GNUC__) || defined(__clang__)
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wconversion"
-#pragma GCC diagnostic ignored "-Wsign-conversion"
-#pragma GCC diagnostic ignored "-Woverflow"
-#if defined(__clang__)
-#pragma clang diagnostic ignored "-Wconstant-conversion"
-#endif
-#elif defined(_MSC_VER)
-#pragma warning(push)
-/* C4309, C4305: a constant over 127 truncated into char. */
-#pragma warning(disable : 4309 4305)
-#endif
-
-#define screendata @name@
-#include "converted/@name@.c"
-#undef screendata
-
-#if defined(__GNUC__) || defined(__clang__)
-#pragma GCC diagnostic pop
-#elif defined(_MSC_VER)
-#pragma warning(pop)
-#endif
-
-/* The converted array ends with an extra 0. */
-const size_t @name@_size = sizeof @name@ - 1;
-]])
-
-    set_source_files_properties("${converted}" PROPERTIES HEADER_FILE_ONLY ON)
     # Its macro and pragmas stay in a translation unit of its own.
     set_source_files_properties("${definition}" PROPERTIES SKIP_UNITY_BUILD_INCLUSION ON)
     target_sources("${target}" PRIVATE "${definition}" "${converted}" "${header}")

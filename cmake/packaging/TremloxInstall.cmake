@@ -13,6 +13,8 @@ install(TARGETS tremlox EXPORT tremloxTargets RUNTIME DESTINATION "${CMAKE_INSTA
 # (Meson's cmake dependencies).
 install(TARGETS tremlox_screen EXPORT tremloxTargets
     ARCHIVE DESTINATION "${CMAKE_INSTALL_LIBDIR}"
+    LIBRARY DESTINATION "${CMAKE_INSTALL_LIBDIR}"
+    RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}"
     FILE_SET HEADERS DESTINATION "${CMAKE_INSTALL_INCLUDEDIR}"
     INCLUDES DESTINATION "${CMAKE_INSTALL_INCLUDEDIR}")
 
@@ -30,6 +32,9 @@ foreach(folder IN ITEMS libdir includedir)
     set(pc_${folder} "\${prefix}")
     cmake_path(APPEND pc_${folder} "${CMAKE_INSTALL_${variable}}")
 endforeach()
+# The wrapper templates lie in the CMake package, for make and Meson too.
+set(pc_templatedir "\${prefix}")
+cmake_path(APPEND pc_templatedir "${TREMLOX_INSTALL_CMAKEDIR}" templates)
 configure_file("${PROJECT_SOURCE_DIR}/cmake/packaging/tremlox-screen.pc.in"
     "${PROJECT_BINARY_DIR}/tremlox-screen.pc" @ONLY)
 install(FILES "${PROJECT_BINARY_DIR}/tremlox-screen.pc"
@@ -52,3 +57,7 @@ install(FILES
     "${PROJECT_SOURCE_DIR}/cmake/package/TremloxAddScreen.cmake"
     "${PROJECT_BINARY_DIR}/tremloxConfigVersion.cmake"
     DESTINATION "${TREMLOX_INSTALL_CMAKEDIR}")
+install(FILES
+    "${PROJECT_SOURCE_DIR}/cmake/package/templates/screen.c.in"
+    "${PROJECT_SOURCE_DIR}/cmake/package/templates/screen.h.in"
+    DESTINATION "${TREMLOX_INSTALL_CMAKEDIR}/templates")

@@ -10,8 +10,11 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
 string(CONCAT CPACK_PACKAGE_DESCRIPTION
     "tremlox turns any file, meant to be an ANSI screen, into C source that\n"
     "declares one array holding every byte of the file, so that a program can\n"
-    "carry the screen as data. The package also holds a CMake package whose\n"
-    "function tremlox_add_screen embeds screens in a target.")
+    "carry the screen as data. The package also holds tremlox::screen, a small\n"
+    "C library (static, with its header, a man page and a pkg-config file,\n"
+    "tremlox-screen) that shows such screens on today's terminals as they were\n"
+    "drawn, and a CMake package whose function tremlox_add_screen embeds\n"
+    "screens in a target.")
 set(CPACK_RESOURCE_FILE_LICENSE "${PROJECT_SOURCE_DIR}/LICENSE")
 if(WIN32)
     # A ZIP of the tool, its README and man page, and the CMake package.

@@ -7,18 +7,35 @@
 #ifndef TREMLOX_SCREEN_H
 #define TREMLOX_SCREEN_H
 
+#include <tremlox/screen_version.h>
+
 #include <stdbool.h>
 #include <stddef.h>
 #include <stdint.h>
 #include <stdio.h>
 
+/* What the library exports: the calls and objects of this header, and
+ * nothing else. */
+#if defined(_WIN32) && TREMLOX_SCREEN_SHARED
+#if defined(TREMLOX_SCREEN_BUILDING)
+#define TREMLOX_SCREEN_API __declspec(dllexport)
+#else
+#define TREMLOX_SCREEN_API __declspec(dllimport)
+#endif
+#elif defined(TREMLOX_SCREEN_BUILDING) && defined(__GNUC__)
+#define TREMLOX_SCREEN_API __attribute__((visibility("default")))
+#else
+#define TREMLOX_SCREEN_API
+#endif
+
 #ifdef __cplusplus
 extern "C" {
 #endif
 
-#define TREMLOX_SCREEN_VERSION_MAJOR 1
-#define TREMLOX_SCREEN_VERSION_MINOR 1
-#define TREMLOX_SCREEN_VERSION_PATCH 0
+/* The version of the library the program runs with, as
+ * TREMLOX_SCREEN_VERSION gives the version of this header: 10200 for
+ * 1.2.0. A program linked with a shared library may compare the two. */
+TREMLOX_SCREEN_API unsigned tremlox_screen_version(void);
 
 /* What a screen's SAUCE record says about it. The texts are NUL-terminated,
  * with the record's trailing blanks and NULs removed, and hold the record's
@@ -49,13 +66,15 @@ struct tremlox_sauce {
  * with `comment_lines` 0 and the art ending at the record. A screen shorter
  * than a record has none. `size` may be the `_size` that tremlox_add_screen
  * defines; `screen` may be NULL when `size` is 0. */
-size_t tremlox_screen_parse(const char *screen, size_t size, struct tremlox_sauce *sauce);
+TREMLOX_SCREEN_API size_t tremlox_screen_parse(const char *screen, size_t size,
+                                               struct tremlox_sauce *sauce);
 
 /* Copies line `line` (0 first) of the screen's comment block into `text`,
  * NUL-terminated, without its trailing blanks and NULs, as the CP437 bytes
  * it holds. Returns false, with `text` "", when the screen has no such line
  * (see `comment_lines` of tremlox_screen_parse). */
-bool tremlox_screen_comment(const char *screen, size_t size, unsigned line, char text[65]);
+TREMLOX_SCREEN_API bool tremlox_screen_comment(const char *screen, size_t size, unsigned line,
+                                               char text[65]);
 
 enum tremlox_charset {
     /* UTF-8 when the art is valid UTF-8 with at least one multi-byte
@@ -110,7 +129,9 @@ enum tremlox_colours {
  *
  * Later versions add members at the end; `size` tells the library which
  * ones a caller knows, so a program built against this header keeps
- * working. Every 0 is a default. */
+ * working. Every 0 is a default, `size` too: a struct set to all zeros
+ * (`struct tremlox_screen_options options = {0};`) is every default, and
+ * the members set in it afterwards count. */
 struct tremlox_screen_options {
     size_t size; /* sizeof(struct tremlox_screen_options), as the macro sets it */
     enum tremlox_charset charset;
@@ -163,10 +184,10 @@ enum tremlox_vga_colour {
 
 /* The VGA palette: red, green and blue of each of the sixteen colours, as
  * a VGA card shows them (brown is 170, 85, 0). */
-extern const uint8_t tremlox_vga_palette[16][3];
+extern TREMLOX_SCREEN_API const uint8_t tremlox_vga_palette[16][3];
 
 /* The colour as 0xRRGGBB, VGA colours through tremlox_vga_palette. */
-uint32_t tremlox_colour_rgb(tremlox_colour colour);
+TREMLOX_SCREEN_API uint32_t tremlox_colour_rgb(tremlox_colour colour);
 
 /* One character cell of a drawn screen, its colours as they show: bold,
  * iCE colours, reverse and conceal already applied. A cell the art never
@@ -192,15 +213,15 @@ struct tremlox_grid;
  * Returns the grid, to be freed with tremlox_grid_free, or NULL with errno
  * set: ENOMEM, or EINVAL for NULL `screen` with a size or options with an
  * unknown value or a `size` too small. */
-struct tremlox_grid *tremlox_screen_draw(const char *screen, size_t size,
-                                         const struct tremlox_screen_options *options);
+TREMLOX_SCREEN_API struct tremlox_grid *
+tremlox_screen_draw(const char *screen, size_t size, const struct tremlox_screen_options *options);
 
-void tremlox_grid_free(struct tremlox_grid *grid);
+TREMLOX_SCREEN_API void tremlox_grid_free(struct tremlox_grid *grid);
 
 /* The grid's columns (the art's width, at most TREMLOX_SCREEN_MAX_COLUMNS)
  * and rows. */
-unsigned tremlox_grid_width(const struct tremlox_grid *grid);
-unsigned tremlox_grid_height(const struct tremlox_grid *grid);
+TREMLOX_SCREEN_API unsigned tremlox_grid_width(const struct tremlox_grid *grid);
+TREMLOX_SCREEN_API unsigned tremlox_grid_height(const struct tremlox_grid *grid);
 
 /* The cells of row `row` (0 the top), tremlox_grid_width of them, valid
  * until the grid is freed; NULL for a row past the height. For example,
@@ -218,17 +239,18 @@ unsigned tremlox_grid_height(const struct tremlox_grid *grid);
  *         }
  *     }
  */
-const struct tremlox_cell *tremlox_grid_row(const struct tremlox_grid *grid, unsigned row);
+TREMLOX_SCREEN_API const struct tremlox_cell *tremlox_grid_row(const struct tremlox_grid *grid,
+                                                               unsigned row);
 
 /* What the drawing decided where the options left it to the art: the
  * charset the art was read in (TREMLOX_CHARSET_CP437 or _UTF8, never GUESS)
  * and how it wrapped (TREMLOX_WRAPPING_DOS or _VT, never AUTO). */
-enum tremlox_charset tremlox_grid_charset(const struct tremlox_grid *grid);
-enum tremlox_wrapping tremlox_grid_wrapping(const struct tremlox_grid *grid);
+TREMLOX_SCREEN_API enum tremlox_charset tremlox_grid_charset(const struct tremlox_grid *grid);
+TREMLOX_SCREEN_API enum tremlox_wrapping tremlox_grid_wrapping(const struct tremlox_grid *grid);
 
 /* Whether the art drew past TREMLOX_SCREEN_MAX_COLUMNS or
  * TREMLOX_SCREEN_MAX_ROWS, where what it drew was dropped. */
-bool tremlox_grid_clipped(const struct tremlox_grid *grid);
+TREMLOX_SCREEN_API bool tremlox_grid_clipped(const struct tremlox_grid *grid);
 
 /* Writes the grid to `out` as UTF-8: each row on a line of its own, exactly
  * as wide as the grid (or `column_limit` of `options`, which may be NULL),
@@ -242,19 +264,20 @@ bool tremlox_grid_clipped(const struct tremlox_grid *grid);
  * output for the call. Flushes `out`; returns 0 when every write and the
  * flush succeeded, else -1 with errno set (a full disk, a closed pipe, or
  * EINVAL for a NULL argument or bad options). */
-int tremlox_grid_write(FILE *out, const struct tremlox_grid *grid,
-                       const struct tremlox_screen_options *options);
+TREMLOX_SCREEN_API int tremlox_grid_write(FILE *out, const struct tremlox_grid *grid,
+                                          const struct tremlox_screen_options *options);
 
 /* Draws the screen with tremlox_screen_draw and writes the grid with
  * tremlox_grid_write, with the same `options` (NULL for the defaults). */
-int tremlox_screen_write_with(FILE *out, const char *screen, size_t size,
-                              const struct tremlox_screen_options *options);
+TREMLOX_SCREEN_API int tremlox_screen_write_with(FILE *out, const char *screen, size_t size,
+                                                 const struct tremlox_screen_options *options);
 
 /* Writes the art of a screen (never its record) to `out`, so a terminal
  * shows it as it was drawn: tremlox_screen_write_with with the defaults and
  * `charset`. Returns 0, or -1 with errno set as tremlox_grid_write, or
  * EINVAL for an unknown charset. */
-int tremlox_screen_write(FILE *out, const char *screen, size_t size, enum tremlox_charset charset);
+TREMLOX_SCREEN_API int tremlox_screen_write(FILE *out, const char *screen, size_t size,
+                                            enum tremlox_charset charset);
 
 #ifdef __cplusplus
 }

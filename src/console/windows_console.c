@@ -17,7 +17,7 @@ static size_t whole_characters(const char *text, size_t length) {
     return length - (lead - 1) < needed ? lead - 1 : length;
 }
 
-int tremlox_windows_console_write(void *console, const char *text, size_t length) {
+int tremlox__windows_console_write(void *console, const char *text, size_t length) {
     /* No character takes more UTF-16 units than UTF-8 bytes. */
     wchar_t wide[4096];
     while (length > 0) {
@@ -39,4 +39,3 @@ int tremlox_windows_console_write(void *console, const char *text, size_t length
     }
     return 0;
 }
-

@@ -12,7 +12,7 @@ extern "C" {
  * whatever the console's code page: WriteConsoleW on its UTF-16 form. The
  * text must end with a whole character. Returns 0, or the errno value of a
  * failed write. */
-int tremlox_windows_console_write(void *console, const char *text, size_t length);
+int tremlox__windows_console_write(void *console, const char *text, size_t length);
 
 #ifdef __cplusplus
 }

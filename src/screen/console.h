@@ -8,8 +8,8 @@
 #include <stddef.h>
 #include <stdio.h>
 
-/* The console's settings before tremlox_console_begin changed them. */
-struct tremlox_console_state {
+/* The console's settings before tremlox__console_begin changed them. */
+struct tremlox__console_state {
     unsigned long saved_mode;
     int changed;
     void *handle;
@@ -19,14 +19,14 @@ struct tremlox_console_state {
  * how it was in `state`. Does nothing where terminals do that already, or
  * when `out` is no console. Returns true when `out` is a console that was
  * switched to virtual terminal processing, which shows 24-bit colours. */
-bool tremlox_console_begin(FILE *out, struct tremlox_console_state *state);
+bool tremlox__console_begin(FILE *out, struct tremlox__console_state *state);
 
 /* Writes text to `out`; the text ends with a whole UTF-8 character. Returns
  * 0, or the errno value of a failed write. */
-int tremlox_console_write(FILE *out, struct tremlox_console_state *state, const char *text,
-                          size_t length);
+int tremlox__console_write(FILE *out, struct tremlox__console_state *state, const char *text,
+                           size_t length);
 
-/* Gives the console back the settings tremlox_console_begin found. */
-void tremlox_console_end(FILE *out, struct tremlox_console_state *state);
+/* Gives the console back the settings tremlox__console_begin found. */
+void tremlox__console_end(FILE *out, struct tremlox__console_state *state);
 
 #endif

@@ -3,14 +3,14 @@
 
 #include <errno.h>
 
-bool tremlox_console_begin(FILE *out, struct tremlox_console_state *state) {
+bool tremlox__console_begin(FILE *out, struct tremlox__console_state *state) {
     (void)out;
     state->changed = 0;
     return false;
 }
 
-int tremlox_console_write(FILE *out, struct tremlox_console_state *state, const char *text,
-                          size_t length) {
+int tremlox__console_write(FILE *out, struct tremlox__console_state *state, const char *text,
+                           size_t length) {
     (void)state;
     errno = 0;
     if (fwrite(text, 1, length, out) == length)
@@ -18,7 +18,7 @@ int tremlox_console_write(FILE *out, struct tremlox_console_state *state, const 
     return errno != 0 ? errno : EIO;
 }
 
-void tremlox_console_end(FILE *out, struct tremlox_console_state *state) {
+void tremlox__console_end(FILE *out, struct tremlox__console_state *state) {
     (void)out;
     (void)state;
 }

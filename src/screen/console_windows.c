@@ -1,6 +1,6 @@
 /* A Windows console shows escape sequences only with virtual terminal
  * processing. The text goes to the console as characters, through
- * tremlox_windows_console_write: the C runtime's own console output would
+ * tremlox__windows_console_write: the C runtime's own console output would
  * convert its bytes from the console's code page first. */
 #include "console.h"
 
@@ -21,7 +21,7 @@ static HANDLE console_of(FILE *out) {
     return (HANDLE)_get_osfhandle(descriptor);
 }
 
-bool tremlox_console_begin(FILE *out, struct tremlox_console_state *state) {
+bool tremlox__console_begin(FILE *out, struct tremlox__console_state *state) {
     const HANDLE console = console_of(out);
     DWORD mode;
     state->changed = 0;
@@ -39,18 +39,18 @@ bool tremlox_console_begin(FILE *out, struct tremlox_console_state *state) {
                           mode | ENABLE_PROCESSED_OUTPUT | ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0;
 }
 
-int tremlox_console_write(FILE *out, struct tremlox_console_state *state, const char *text,
-                          size_t length) {
+int tremlox__console_write(FILE *out, struct tremlox__console_state *state, const char *text,
+                           size_t length) {
     if (!state->changed) {
         errno = 0;
         if (fwrite(text, 1, length, out) == length)
             return 0;
         return errno != 0 ? errno : EIO;
     }
-    return tremlox_windows_console_write(state->handle, text, length);
+    return tremlox__windows_console_write(state->handle, text, length);
 }
 
-void tremlox_console_end(FILE *out, struct tremlox_console_state *state) {
+void tremlox__console_end(FILE *out, struct tremlox__console_state *state) {
     (void)out;
     if (state->changed)
         SetConsoleMode((HANDLE)state->handle, (DWORD)state->saved_mode);

@@ -40,6 +40,6 @@ static const uint16_t cp437_code_points[256] = {
 };
 /* clang-format on */
 
-uint32_t tremlox_cp437_code_point(unsigned char byte) {
+uint32_t tremlox__cp437_code_point(unsigned char byte) {
     return cp437_code_points[byte];
 }

@@ -11,7 +11,7 @@ extern "C" {
 /* The code point of the glyph the IBM PC shows for `byte`: 0x01-0x1F and
  * 0x7F are the pictures of the control codes (smileys, arrows, the house),
  * 0x00 is a blank. */
-uint32_t tremlox_cp437_code_point(unsigned char byte);
+uint32_t tremlox__cp437_code_point(unsigned char byte);
 
 #ifdef __cplusplus
 }

@@ -101,7 +101,7 @@ static struct tremlox_cell *row_to_draw(struct drawer *drawer, unsigned row) {
         drawer->grid->clipped = true;
         return NULL;
     }
-    cells = tremlox_grid_row_to_draw(drawer->grid, row);
+    cells = tremlox__grid_row_to_draw(drawer->grid, row);
     if (cells == NULL)
         drawer->out_of_memory = true;
     return cells;
@@ -182,7 +182,7 @@ static void erase_in_display(struct drawer *drawer, unsigned mode) {
         erase_in_line(drawer, 1);
     } else if (mode == 2) {
         if (drawer->grid != NULL)
-            tremlox_grid_clear(drawer->grid, blank_cell(drawer));
+            tremlox__grid_clear(drawer->grid, blank_cell(drawer));
         drawer->row = 0;
         drawer->column = 0;
         drawer->wrap_pending = false;
@@ -239,7 +239,7 @@ static bool extended_colour(struct parameters *parameters, tremlox_colour *colou
         values[count++] = next_parameter(parameters, 0);
     if (count < needed || (form == 5 && values[0] > 255))
         return false;
-    *colour = form == 5 ? tremlox_xterm_colour(values[0])
+    *colour = form == 5 ? tremlox__xterm_colour(values[0])
                         : TREMLOX_RGB(channel(values[0]), channel(values[1]), channel(values[2]));
     return true;
 }
@@ -260,17 +260,17 @@ static void select_graphic_rendition(struct drawer *drawer, struct parameters *p
         else if (code == 8 || code == 28)
             pen->conceal = code == 8;
         else if (code >= 30 && code <= 37)
-            pen->foreground = tremlox_sgr_order[code - 30];
+            pen->foreground = tremlox__sgr_order[code - 30];
         else if (code == 39)
             pen->foreground = default_pen.foreground;
         else if (code >= 40 && code <= 47)
-            pen->background = tremlox_sgr_order[code - 40];
+            pen->background = tremlox__sgr_order[code - 40];
         else if (code == 49)
             pen->background = default_pen.background;
         else if (code >= 90 && code <= 97)
-            pen->foreground = 8u + tremlox_sgr_order[code - 90];
+            pen->foreground = 8u + tremlox__sgr_order[code - 90];
         else if (code >= 100 && code <= 107)
-            pen->background = 8u + tremlox_sgr_order[code - 100];
+            pen->background = 8u + tremlox__sgr_order[code - 100];
         else if ((code == 38 || code == 48) && extended_colour(parameters, &colour))
             *(code == 38 ? &pen->foreground : &pen->background) = colour;
     } while (parameters->more);
@@ -479,7 +479,7 @@ static void draw_cp437(struct drawer *drawer, const unsigned char *art, size_t s
             continue;
         }
         if (!format_effector(drawer, byte))
-            put_glyph(drawer, tremlox_cp437_code_point(byte));
+            put_glyph(drawer, tremlox__cp437_code_point(byte));
         ++at;
     }
 }
@@ -502,9 +502,9 @@ static void draw_utf8(struct drawer *drawer, const unsigned char *art, size_t si
             ++at;
             continue;
         }
-        length = tremlox_utf8_decode(art + at, size - at, &code_point);
+        length = tremlox__utf8_decode(art + at, size - at, &code_point);
         if (length == 0) {
-            code_point = tremlox_replacement_character;
+            code_point = tremlox__replacement_character;
             length = 1;
         }
         if (is_control(code_point))
@@ -554,7 +554,7 @@ struct tremlox_grid *tremlox_screen_draw(const char *screen, size_t size,
     struct tremlox_grid *grid;
     struct drawer drawer;
 
-    if (!tremlox_read_options(given, &options) || (screen == NULL && size > 0)) {
+    if (!tremlox__read_options(given, &options) || (screen == NULL && size > 0)) {
         errno = EINVAL;
         return NULL;
     }
@@ -562,15 +562,15 @@ struct tremlox_grid *tremlox_screen_draw(const char *screen, size_t size,
     width = options.width > 0 ? options.width : sauce.width > 0 ? sauce.width : default_width;
     if (width > widest_art)
         width = widest_art;
-    utf8 =
-        options.charset == TREMLOX_CHARSET_UTF8 || (options.charset == TREMLOX_CHARSET_GUESS &&
-                                                    tremlox_utf8_looks_like_utf8(screen, art_size));
+    utf8 = options.charset == TREMLOX_CHARSET_UTF8 ||
+           (options.charset == TREMLOX_CHARSET_GUESS &&
+            tremlox__utf8_looks_like_utf8(screen, art_size));
     vt_wrapping =
         options.wrapping == TREMLOX_WRAPPING_VT ||
         (options.wrapping == TREMLOX_WRAPPING_AUTO && wraps_as_vt(art, art_size, utf8, width));
 
-    grid = tremlox_grid_create(width < TREMLOX_SCREEN_MAX_COLUMNS ? width
-                                                                  : TREMLOX_SCREEN_MAX_COLUMNS);
+    grid = tremlox__grid_create(width < TREMLOX_SCREEN_MAX_COLUMNS ? width
+                                                                   : TREMLOX_SCREEN_MAX_COLUMNS);
     if (grid == NULL) {
         errno = ENOMEM;
         return NULL;

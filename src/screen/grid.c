@@ -11,7 +11,7 @@ static void fill_cells(struct tremlox_cell *cells, unsigned count, struct tremlo
         cells[column] = fill;
 }
 
-struct tremlox_grid *tremlox_grid_create(unsigned width) {
+struct tremlox_grid *tremlox__grid_create(unsigned width) {
     struct tremlox_grid *grid = calloc(1, sizeof *grid);
     if (grid == NULL)
         return NULL;
@@ -49,7 +49,7 @@ static bool reserve_rows(struct tremlox_grid *grid, unsigned count) {
     return true;
 }
 
-struct tremlox_cell *tremlox_grid_row_to_draw(struct tremlox_grid *grid, unsigned row) {
+struct tremlox_cell *tremlox__grid_row_to_draw(struct tremlox_grid *grid, unsigned row) {
     if (!reserve_rows(grid, row + 1))
         return NULL;
     if (grid->rows[row] == NULL) {
@@ -63,7 +63,7 @@ struct tremlox_cell *tremlox_grid_row_to_draw(struct tremlox_grid *grid, unsigne
     return grid->rows[row];
 }
 
-void tremlox_grid_clear(struct tremlox_grid *grid, struct tremlox_cell fill) {
+void tremlox__grid_clear(struct tremlox_grid *grid, struct tremlox_cell fill) {
     unsigned row;
     /* Every row made lies above the height. */
     for (row = 0; row < grid->height; ++row) {

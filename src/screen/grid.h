@@ -24,15 +24,15 @@ struct tremlox_grid {
 
 /* A grid of `width` columns (at most TREMLOX_SCREEN_MAX_COLUMNS) and no
  * rows; NULL when memory is short. */
-struct tremlox_grid *tremlox_grid_create(unsigned width);
+struct tremlox_grid *tremlox__grid_create(unsigned width);
 
 /* The cells of row `row` (below TREMLOX_SCREEN_MAX_ROWS) to draw on, made
  * with `fill` when new; the height grows to hold it. NULL when memory is
  * short. */
-struct tremlox_cell *tremlox_grid_row_to_draw(struct tremlox_grid *grid, unsigned row);
+struct tremlox_cell *tremlox__grid_row_to_draw(struct tremlox_grid *grid, unsigned row);
 
 /* Empties the grid: no rows, every cell `fill` from now on. */
-void tremlox_grid_clear(struct tremlox_grid *grid, struct tremlox_cell fill);
+void tremlox__grid_clear(struct tremlox_grid *grid, struct tremlox_cell fill);
 
 #ifdef __cplusplus
 }

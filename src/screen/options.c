@@ -7,16 +7,22 @@
 /* Version 1.1's members end with column_limit: no caller knows fewer. */
 static const size_t first_version_size =
     offsetof(struct tremlox_screen_options, column_limit) + sizeof(unsigned);
+/* A `size` of 0 comes from a struct set to all zeros, which version 1.2
+ * made a way to ask for the defaults. Its members count as far as 1.2's,
+ * which every such caller has: later versions must keep this size. */
+static const size_t zeroed_size = sizeof(struct tremlox_screen_options);
 
-bool tremlox_read_options(const struct tremlox_screen_options *given,
-                          struct tremlox_screen_options *options) {
+bool tremlox__read_options(const struct tremlox_screen_options *given,
+                           struct tremlox_screen_options *options) {
     const struct tremlox_screen_options defaults = TREMLOX_SCREEN_OPTIONS_INIT;
+    size_t size;
     *options = defaults;
     if (given == NULL)
         return true;
-    if (given->size < first_version_size)
+    size = given->size == 0 ? zeroed_size : given->size;
+    if (size < first_version_size)
         return false;
-    memcpy(options, given, given->size < sizeof *options ? given->size : sizeof *options);
+    memcpy(options, given, size < sizeof *options ? size : sizeof *options);
     options->size = sizeof *options;
     /* As unsigned, a negative value is out of range too. */
     return (unsigned)options->charset <= TREMLOX_CHARSET_UTF8 &&

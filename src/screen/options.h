@@ -11,8 +11,8 @@ extern "C" {
 /* Fills `options` from `given` (NULL for the defaults); the members past
  * the `size` a caller knows keep their defaults. Returns false for a
  * `size` smaller than the first version's or a value no enum holds. */
-bool tremlox_read_options(const struct tremlox_screen_options *given,
-                          struct tremlox_screen_options *options);
+bool tremlox__read_options(const struct tremlox_screen_options *given,
+                           struct tremlox_screen_options *options);
 
 #ifdef __cplusplus
 }

@@ -10,7 +10,7 @@ const uint8_t tremlox_vga_palette[16][3] = {
 };
 /* clang-format on */
 
-const unsigned char tremlox_sgr_order[8] = {0, 4, 2, 6, 1, 5, 3, 7};
+const unsigned char tremlox__sgr_order[8] = {0, 4, 2, 6, 1, 5, 3, 7};
 
 /* The levels of each channel in xterm's 6x6x6 colour cube. */
 static const unsigned char cube_levels[6] = {0, 95, 135, 175, 215, 255};
@@ -24,9 +24,9 @@ uint32_t tremlox_colour_rgb(tremlox_colour colour) {
     return (uint32_t)vga[0] << 16 | (uint32_t)vga[1] << 8 | vga[2];
 }
 
-tremlox_colour tremlox_xterm_colour(unsigned index) {
+tremlox_colour tremlox__xterm_colour(unsigned index) {
     if (index < 16)
-        return index < 8 ? tremlox_sgr_order[index] : 8u + tremlox_sgr_order[index - 8];
+        return index < 8 ? tremlox__sgr_order[index] : 8u + tremlox__sgr_order[index - 8];
     if (index < grey_start) {
         const unsigned cube = index - cube_start;
         return TREMLOX_RGB(cube_levels[cube / 36], cube_levels[cube / 6 % 6],
@@ -52,7 +52,7 @@ static unsigned nearest_level(unsigned value) {
     return level;
 }
 
-unsigned tremlox_nearest_xterm_colour(uint32_t rgb) {
+unsigned tremlox__nearest_xterm_colour(uint32_t rgb) {
     const unsigned red = nearest_level(rgb >> 16 & 255);
     const unsigned green = nearest_level(rgb >> 8 & 255);
     const unsigned blue = nearest_level(rgb & 255);
@@ -69,7 +69,7 @@ unsigned tremlox_nearest_xterm_colour(uint32_t rgb) {
     return cube_start + 36 * red + 6 * green + blue;
 }
 
-unsigned tremlox_nearest_vga_colour(uint32_t rgb) {
+unsigned tremlox__nearest_vga_colour(uint32_t rgb) {
     unsigned best = 0;
     unsigned long best_distance = (unsigned long)-1;
     unsigned colour;

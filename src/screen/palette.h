@@ -10,17 +10,17 @@ extern "C" {
 
 /* xterm's colour `index` (16-255: the 6x6x6 cube and the grey ramp; 0-15
  * taken as the VGA colours they name) as a tremlox_colour. */
-tremlox_colour tremlox_xterm_colour(unsigned index);
+tremlox_colour tremlox__xterm_colour(unsigned index);
 
 /* The xterm colour of 16-255 nearest to `rgb` (0xRRGGBB). */
-unsigned tremlox_nearest_xterm_colour(uint32_t rgb);
+unsigned tremlox__nearest_xterm_colour(uint32_t rgb);
 
 /* The VGA colour (0-15) nearest to `rgb`. */
-unsigned tremlox_nearest_vga_colour(uint32_t rgb);
+unsigned tremlox__nearest_vga_colour(uint32_t rgb);
 
 /* SGR numbers the eight colours in another order than the PC: red is 1 to
  * SGR and 4 to the PC. The same table turns either into the other. */
-extern const unsigned char tremlox_sgr_order[8];
+extern const unsigned char tremlox__sgr_order[8];
 
 #ifdef __cplusplus
 }

@@ -25,3 +25,7 @@ int tremlox_screen_write(FILE *out, const char *screen, size_t size, enum tremlo
     options.charset = charset;
     return tremlox_screen_write_with(out, screen, size, &options);
 }
+
+unsigned tremlox_screen_version(void) {
+    return TREMLOX_SCREEN_VERSION;
+}

@@ -19,7 +19,7 @@ static const uint32_t no_colour = 0xffffffffu;
 
 struct renderer {
     FILE *out;
-    struct tremlox_console_state *console;
+    struct tremlox__console_state *console;
     enum tremlox_colours colours;
     int failed_errno;
     size_t used;
@@ -27,12 +27,12 @@ struct renderer {
 };
 
 /* The longest a cell can take: two 24-bit colours, blink and a glyph. */
-enum { longest_cell = sizeof "\x1b[38;2;255;255;255;48;2;255;255;255;25m" + tremlox_utf8_longest };
+enum { longest_cell = sizeof "\x1b[38;2;255;255;255;48;2;255;255;255;25m" + tremlox__utf8_longest };
 
 static void flush_buffer(struct renderer *renderer) {
     if (renderer->used > 0 && renderer->failed_errno == 0)
-        renderer->failed_errno = tremlox_console_write(renderer->out, renderer->console,
-                                                       renderer->buffer, renderer->used);
+        renderer->failed_errno = tremlox__console_write(renderer->out, renderer->console,
+                                                        renderer->buffer, renderer->used);
     renderer->used = 0;
 }
 
@@ -76,10 +76,10 @@ static uint32_t terminal_colour(const struct renderer *renderer, tremlox_colour 
     case TREMLOX_COLOURS_24_BIT:
         return rgb;
     case TREMLOX_COLOURS_256:
-        return tremlox_nearest_xterm_colour(rgb);
+        return tremlox__nearest_xterm_colour(rgb);
     default:
-        vga = TREMLOX_COLOUR_IS_RGB(colour) ? tremlox_nearest_vga_colour(rgb) : colour & 15u;
-        return (vga < 8 ? 30u : 90u) + tremlox_sgr_order[vga & 7u];
+        vga = TREMLOX_COLOUR_IS_RGB(colour) ? tremlox__nearest_vga_colour(rgb) : colour & 15u;
+        return (vga < 8 ? 30u : 90u) + tremlox__sgr_order[vga & 7u];
     }
 }
 
@@ -151,7 +151,7 @@ static void put_rendition(struct renderer *renderer, const struct tremlox_cell *
 static uint32_t printable(uint32_t glyph) {
     if (glyph < 0x20 || (glyph >= 0x7f && glyph <= 0x9f) || (glyph >= 0xd800 && glyph <= 0xdfff) ||
         glyph > 0x10ffff)
-        return tremlox_replacement_character;
+        return tremlox__replacement_character;
     return glyph;
 }
 
@@ -163,7 +163,7 @@ static void put_row(struct renderer *renderer, const struct tremlox_cell *cells,
         if (renderer->colours != TREMLOX_COLOURS_NONE)
             put_rendition(renderer, &cells[column], &shown);
         renderer->used +=
-            tremlox_utf8_encode(printable(cells[column].glyph), renderer->buffer + renderer->used);
+            tremlox__utf8_encode(printable(cells[column].glyph), renderer->buffer + renderer->used);
     }
     make_room(renderer, sizeof "\x1b[0m\r\n");
     if (renderer->colours != TREMLOX_COLOURS_NONE)
@@ -186,14 +186,14 @@ static enum tremlox_colours colours_of_terminal(bool console_takes_escapes) {
 int tremlox_grid_write(FILE *out, const struct tremlox_grid *grid,
                        const struct tremlox_screen_options *given) {
     struct tremlox_screen_options options;
-    struct tremlox_console_state console;
+    struct tremlox__console_state console;
     struct renderer *renderer;
     unsigned width;
     unsigned row;
     int failed_errno;
     bool console_takes_escapes;
 
-    if (out == NULL || grid == NULL || !tremlox_read_options(given, &options)) {
+    if (out == NULL || grid == NULL || !tremlox__read_options(given, &options)) {
         errno = EINVAL;
         return -1;
     }
@@ -206,7 +206,7 @@ int tremlox_grid_write(FILE *out, const struct tremlox_grid *grid,
     if (options.column_limit > 0 && options.column_limit < width)
         width = options.column_limit;
 
-    console_takes_escapes = tremlox_console_begin(out, &console);
+    console_takes_escapes = tremlox__console_begin(out, &console);
     renderer->out = out;
     renderer->console = &console;
     renderer->colours = options.colours != TREMLOX_COLOURS_AUTO
@@ -220,7 +220,7 @@ int tremlox_grid_write(FILE *out, const struct tremlox_grid *grid,
     failed_errno = renderer->failed_errno;
     free(renderer);
 
-    tremlox_console_end(out, &console);
+    tremlox__console_end(out, &console);
     errno = 0;
     if (fflush(out) != 0 && failed_errno == 0)
         failed_errno = errno != 0 ? errno : EIO;

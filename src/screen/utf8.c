@@ -1,7 +1,7 @@
 /* UTF-8, strictly: what a terminal would take as one glyph. */
 #include "utf8.h"
 
-size_t tremlox_utf8_decode(const unsigned char *text, size_t size, uint32_t *code_point) {
+size_t tremlox__utf8_decode(const unsigned char *text, size_t size, uint32_t *code_point) {
     size_t length;
     uint32_t value;
     size_t i;
@@ -35,13 +35,13 @@ size_t tremlox_utf8_decode(const unsigned char *text, size_t size, uint32_t *cod
     return length;
 }
 
-bool tremlox_utf8_looks_like_utf8(const char *text, size_t size) {
+bool tremlox__utf8_looks_like_utf8(const char *text, size_t size) {
     const unsigned char *bytes = (const unsigned char *)text;
     bool multi_byte = false;
     size_t at = 0;
     while (at < size) {
         uint32_t code_point;
-        const size_t length = tremlox_utf8_decode(bytes + at, size - at, &code_point);
+        const size_t length = tremlox__utf8_decode(bytes + at, size - at, &code_point);
         if (length == 0)
             return false;
         multi_byte = multi_byte || length > 1;
@@ -50,7 +50,7 @@ bool tremlox_utf8_looks_like_utf8(const char *text, size_t size) {
     return multi_byte;
 }
 
-size_t tremlox_utf8_encode(uint32_t code_point, char *out) {
+size_t tremlox__utf8_encode(uint32_t code_point, char *out) {
     if (code_point < 0x80) {
         out[0] = (char)code_point;
         return 1;

@@ -10,20 +10,20 @@
 extern "C" {
 #endif
 
-enum { tremlox_utf8_longest = 4, tremlox_replacement_character = 0xfffd };
+enum { tremlox__utf8_longest = 4, tremlox__replacement_character = 0xfffd };
 
 /* Reads the code point at text[0..size), size > 0, into `code_point`.
  * Returns the bytes it takes, or 0 when the sequence is not valid UTF-8
  * (overlong, a surrogate, beyond U+10FFFF, a stray or cut-off byte). */
-size_t tremlox_utf8_decode(const unsigned char *text, size_t size, uint32_t *code_point);
+size_t tremlox__utf8_decode(const unsigned char *text, size_t size, uint32_t *code_point);
 
 /* Whether text[0..size) is valid UTF-8 with at least one multi-byte
  * sequence: art written for today's terminals rather than for the PC. */
-bool tremlox_utf8_looks_like_utf8(const char *text, size_t size);
+bool tremlox__utf8_looks_like_utf8(const char *text, size_t size);
 
 /* Writes `code_point` (at most U+10FFFF, no surrogate) to `out`, which has
- * room for tremlox_utf8_longest bytes; returns the bytes written. */
-size_t tremlox_utf8_encode(uint32_t code_point, char *out);
+ * room for tremlox__utf8_longest bytes; returns the bytes written. */
+size_t tremlox__utf8_encode(uint32_t code_point, char *out);
 
 #ifdef __cplusplus
 }

@@ -94,7 +94,7 @@ void print(console to, std::initializer_list<message_part> parts) {
         return;
     DWORD mode = 0;
     if (GetConsoleMode(stream, &mode))
-        tremlox_windows_console_write(stream, line.data(), line.size());
+        tremlox__windows_console_write(stream, line.data(), line.size());
     else
         write_bytes(stream, line.data(), line.size());
 }

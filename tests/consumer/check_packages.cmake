@@ -37,7 +37,10 @@ list(FILTER installed EXCLUDE REGEX "^lib/cmake/tremlox/tremloxTargets-.*\\.cmak
 set(tremlox_files
     bin/tremlox
     include/tremlox/screen.h
+    include/tremlox/screen_version.h
     lib/cmake/tremlox/TremloxAddScreen.cmake
+    lib/cmake/tremlox/templates/screen.c.in
+    lib/cmake/tremlox/templates/screen.h.in
     lib/cmake/tremlox/tremloxConfig.cmake
     lib/cmake/tremlox/tremloxConfigVersion.cmake
     lib/cmake/tremlox/tremloxTargets.cmake
@@ -140,13 +143,15 @@ expect_install_contents("${WORK_DIR}/deb/usr" "${deb_files}" "Debian package")
 # Moved or not, the pkg-config file leads to the header and the library.
 list(FILTER deb_files INCLUDE REGEX "\\.pc$")
 cmake_path(GET deb_files PARENT_PATH pc_folder)
-foreach(variable IN ITEMS includedir libdir)
+foreach(variable IN ITEMS includedir libdir templatedir)
     run_or_fail(COMMAND "${CMAKE_COMMAND}" -E env "PKG_CONFIG_PATH=${WORK_DIR}/deb/usr/${pc_folder}"
         pkg-config --variable=${variable} tremlox-screen)
     string(STRIP "${run_output}" ${variable})
 endforeach()
-if(NOT EXISTS "${includedir}/tremlox/screen.h" OR NOT EXISTS "${libdir}/libtremlox_screen.a")
-    message(FATAL_ERROR "the Debian package's pkg-config file leads to ${includedir}, ${libdir}")
+if(NOT EXISTS "${includedir}/tremlox/screen.h" OR NOT EXISTS "${libdir}/libtremlox_screen.a"
+   OR NOT EXISTS "${templatedir}/screen.c.in")
+    message(FATAL_ERROR "the Debian package's pkg-config file leads to ${includedir}, "
+        "${libdir}, ${templatedir}")
 endif()
 
 foreach(field IN ITEMS Package Version Maintainer Depends Description)
@@ -157,7 +162,9 @@ expect_equal("${value_Package}" "tremlox" "the package's name")
 expect_equal("${value_Version}" "${VERSION}" "the package's version")
 expect_contains("${value_Maintainer}" "@" "the package's maintainer")
 expect_contains("${value_Depends}" "libc6" "the package's dependencies")
-expect_contains("${value_Description}" "ANSI screen" "the package's description")
+foreach(part IN ITEMS "ANSI screen" "tremlox::screen" "pkg-config" "tremlox_add_screen")
+    expect_contains("${value_Description}" "${part}" "the package's description")
+endforeach()
 
 # The archive: one top folder holding the install, and nothing else.
 the_one_package("tremlox-${VERSION}-*.tar.gz" archive)

@@ -22,7 +22,9 @@ run_or_fail(COMMAND "${CMAKE_COMMAND}" -E tar tf "${zip}")
 foreach(entry IN ITEMS bin/tremlox.exe share/doc/tremlox/README.md share/man/man1/tremlox.1
         share/man/man3/tremlox_screen.3
         lib/cmake/tremlox/tremloxConfig.cmake lib/cmake/tremlox/TremloxAddScreen.cmake
-        lib/libtremlox_screen.a include/tremlox/screen.h lib/pkgconfig/tremlox-screen.pc)
+        lib/libtremlox_screen.a include/tremlox/screen.h include/tremlox/screen_version.h
+        lib/cmake/tremlox/templates/screen.c.in lib/cmake/tremlox/templates/screen.h.in
+        lib/pkgconfig/tremlox-screen.pc)
     expect_contains("${run_output}" "tremlox-${VERSION}-win64/${entry}" "the ZIP")
 endforeach()
 

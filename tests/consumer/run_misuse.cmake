@@ -60,7 +60,11 @@ refused("would make the header stdio.h hide the standard header <stdio.h>"
     -DCASE=name -DNAME=stdio)
 refused("no_such_screen.ans for the screen \"screen\" does not exist" -DCASE=missing_file)
 refused("misuse/elsewhere is a folder, not a file" -DCASE=folder_as_file)
-refused("unknown arguments \"PRIVATE\"" -DCASE=unknown_argument)
+set(three_arguments "it takes exactly three arguments, a target, a name and a file")
+refused("${three_arguments}: tremlox_add_screen(<target> <name> <file>). It was given 4: app screen screen.ans PRIVATE"
+    -DCASE=unknown_argument)
+refused("${three_arguments}: tremlox_add_screen(<target> <name> <file>). It was given 2: app screen"
+    -DCASE=two_arguments)
 refused("the target \"app\" already defines \"screen\"" -DCASE=same_name_twice)
 refused("the target \"app\" already defines \"screen_size\"" -DCASE=name_clashes_with_size)
 refused("there is no target \"no_such_target\"" -DCASE=no_target)

@@ -228,15 +228,15 @@ std::vector<std::string> expected_glyphs() {
 }
 
 std::string encoded(std::uint32_t code_point) {
-    char text[tremlox_utf8_longest];
-    return std::string(text, tremlox_utf8_encode(code_point, text));
+    char text[tremlox__utf8_longest];
+    return std::string(text, tremlox__utf8_encode(code_point, text));
 }
 
 TEST(ScreenCharset, TableMatchesCp437) {
     const std::vector<std::string> glyphs = expected_glyphs();
     ASSERT_EQ(glyphs.size(), 256u);
     for (int byte = 0; byte < 256; ++byte)
-        EXPECT_EQ(encoded(tremlox_cp437_code_point(static_cast<unsigned char>(byte))), glyphs[byte])
+        EXPECT_EQ(encoded(tremlox__cp437_code_point(static_cast<unsigned char>(byte))), glyphs[byte])
             << "byte " << byte;
 }
 
@@ -342,7 +342,7 @@ bool only_glyphs_sgr_and_line_breaks(const std::string &text) {
         } else {
             std::uint32_t code_point;
             const std::size_t length =
-                tremlox_utf8_decode(reinterpret_cast<const unsigned char *>(text.data()) + at,
+                tremlox__utf8_decode(reinterpret_cast<const unsigned char *>(text.data()) + at,
                                     text.size() - at, &code_point);
             if (length == 0 || code_point < 0x20 || (code_point >= 0x7f && code_point <= 0x9f))
                 return false;
@@ -476,7 +476,7 @@ TEST(ScreenOptions, OlderAndBadOptions) {
     tremlox_screen_options options = TREMLOX_SCREEN_OPTIONS_INIT;
     EXPECT_EQ(options.size, sizeof(tremlox_screen_options));
     // A size no version had, or values no enum holds, are refused.
-    for (const std::size_t size : {std::size_t{0}, sizeof(std::size_t)}) {
+    for (const std::size_t size : {std::size_t{1}, sizeof(std::size_t)}) {
         options.size = size;
         errno = 0;
         EXPECT_EQ(drawn("abc", &options), nullptr);
@@ -516,6 +516,12 @@ TEST(ScreenOptions, OlderAndBadOptions) {
     ASSERT_EQ(std::fread(text.data(), 1, text.size(), file), text.size());
     std::fclose(file);
     EXPECT_EQ(text, "ab\r\nc \r\n");
+    // A struct of zeros, size and all, is the defaults; what is set in it counts.
+    tremlox_screen_options zeroed = {};
+    zeroed.colours = TREMLOX_COLOURS_NONE;
+    zeroed.width = 2;
+    EXPECT_EQ(written("abc", zeroed), "ab\r\nc \r\n");
+    EXPECT_EQ(tremlox_grid_width(drawn("abc", &zeroed).get()), 2u);
     errno = 0;
     EXPECT_EQ(tremlox_grid_write(nullptr, grid.get(), nullptr), -1);
     EXPECT_EQ(errno, EINVAL);

@@ -10,6 +10,14 @@
 
 int main(void) {
     struct tremlox_sauce sauce;
+#ifdef EXPECTED_VERSION
+    if (TREMLOX_SCREEN_VERSION != EXPECTED_VERSION ||
+        tremlox_screen_version() != TREMLOX_SCREEN_VERSION) {
+        fprintf(stderr, "show_classic: version %u of the library, %d of its header, %d expected\n",
+                tremlox_screen_version(), TREMLOX_SCREEN_VERSION, EXPECTED_VERSION);
+        return 3;
+    }
+#endif
     tremlox_screen_parse(classic, classic_size, &sauce);
     if (!sauce.present || sauce.width != 80 || !sauce.ice_colours) {
         fputs("show_classic: the screen's record was not read\n", stderr);
