@@ -11,10 +11,12 @@ string(CONCAT CPACK_PACKAGE_DESCRIPTION
     "tremlox turns any file, meant to be an ANSI screen, into C source that\n"
     "declares one array holding every byte of the file, so that a program can\n"
     "carry the screen as data. The package also holds a CMake package whose\n"
-    "function tremlox_add_screen embeds screens in a target.")
+    "function tremlox_add_screen embeds screens in a target, and tremlox-view,\n"
+    "which shows ANSI screens on a terminal as they were drawn.")
 set(CPACK_RESOURCE_FILE_LICENSE "${PROJECT_SOURCE_DIR}/LICENSE")
 if(WIN32)
-    # A ZIP of the tool, its README and man page, and the CMake package.
+    # A ZIP of the tool and tremlox-view, the README and man pages, and the
+    # CMake package.
     set(CPACK_GENERATOR ZIP)
     set(CPACK_SYSTEM_NAME win64)
 else()
