@@ -1,6 +1,6 @@
 # The documents installed beside the tool in share/doc/tremlox: the license,
 # a machine-readable copyright file and the changelog, and the man pages of
-# the tool and of the tremlox::screen library.
+# the tool, of tremlox-view and of the tremlox::screen library.
 # Debian wants the man page and the changelog compressed with gzip -9n; where
 # there is no gzip, or TREMLOX_COMPRESS_DOCS is off, both are installed as
 # plain text.
@@ -60,13 +60,16 @@ add_custom_command(
     VERBATIM)
 
 set(man_page "${PROJECT_SOURCE_DIR}/docs/tremlox.1")
+set(view_man_page "${PROJECT_SOURCE_DIR}/docs/tremlox-view.1")
 set(library_man_page "${PROJECT_SOURCE_DIR}/docs/tremlox_screen.3")
 if(TREMLOX_COMPRESS_DOCS)
     set(installed_changelog "${changelog_text}.gz")
     set(installed_man_page "${docs_folder}/tremlox.1.gz")
+    set(installed_view_man_page "${docs_folder}/tremlox-view.1.gz")
     set(installed_library_man_page "${docs_folder}/tremlox_screen.3.gz")
     foreach(pair IN ITEMS "${changelog_text}|${installed_changelog}"
                           "${man_page}|${installed_man_page}"
+                          "${view_man_page}|${installed_view_man_page}"
                           "${library_man_page}|${installed_library_man_page}")
         string(REPLACE "|" ";" pair "${pair}")
         list(GET pair 0 plain)
@@ -85,12 +88,15 @@ if(TREMLOX_COMPRESS_DOCS)
 else()
     set(installed_changelog "${changelog_text}")
     set(installed_man_page "${man_page}")
+    set(installed_view_man_page "${view_man_page}")
     set(installed_library_man_page "${library_man_page}")
 endif()
 add_custom_target(tremlox_docs ALL
-    DEPENDS "${installed_changelog}" "${installed_man_page}" "${installed_library_man_page}")
+    DEPENDS "${installed_changelog}" "${installed_man_page}" "${installed_view_man_page}"
+            "${installed_library_man_page}")
 
 install(FILES "${PROJECT_SOURCE_DIR}/LICENSE" "${docs_folder}/copyright" "${installed_changelog}"
     DESTINATION "${CMAKE_INSTALL_DOCDIR}")
-install(FILES "${installed_man_page}" DESTINATION "${CMAKE_INSTALL_MANDIR}/man1")
+install(FILES "${installed_man_page}" "${installed_view_man_page}"
+    DESTINATION "${CMAKE_INSTALL_MANDIR}/man1")
 install(FILES "${installed_library_man_page}" DESTINATION "${CMAKE_INSTALL_MANDIR}/man3")

@@ -1,6 +1,7 @@
-# Installs the tool, its man page, license and changelog, the CMake package
-# through which other projects find the tool and call tremlox_add_screen, and
-# tremlox::screen with its header and a pkg-config file.
+# Installs the tool and tremlox-view, their man pages, the license and
+# changelog, the CMake package through which other projects find the tool
+# and call tremlox_add_screen, and tremlox::screen with its header and a
+# pkg-config file.
 include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
 
@@ -8,6 +9,8 @@ set(TREMLOX_INSTALL_CMAKEDIR "lib/cmake/tremlox"
     CACHE STRING "Where the CMake package goes, relative to the install prefix")
 
 install(TARGETS tremlox EXPORT tremloxTargets RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}")
+# The viewer is a program for people, not for builds: no exported target.
+install(TARGETS tremlox-view RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}")
 # INCLUDES gives the exported target its header folder as a plain include
 # directory too, for tools that read the targets file but not its file sets
 # (Meson's cmake dependencies).

@@ -13,11 +13,12 @@ string(CONCAT CPACK_PACKAGE_DESCRIPTION
     "carry the screen as data. The package also holds tremlox::screen, a small\n"
     "C library (static, with its header, a man page and a pkg-config file,\n"
     "tremlox-screen) that shows such screens on today's terminals as they were\n"
-    "drawn, and a CMake package whose function tremlox_add_screen embeds\n"
-    "screens in a target.")
+    "drawn; tremlox-view, which shows screen files with it; and a CMake package\n"
+    "whose function tremlox_add_screen embeds screens in a target.")
 set(CPACK_RESOURCE_FILE_LICENSE "${PROJECT_SOURCE_DIR}/LICENSE")
 if(WIN32)
-    # A ZIP of the tool, its README and man page, and the CMake package.
+    # A ZIP of the tool and tremlox-view, the README and man pages, and the
+    # CMake package.
     set(CPACK_GENERATOR ZIP)
     set(CPACK_SYSTEM_NAME win64)
 else()

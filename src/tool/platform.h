@@ -1,9 +1,10 @@
-// What the driver needs from the operating system: the two files, their
-// identity, and the console. One implementation per system
-// (platform_posix.cpp, platform_windows.cpp); the build picks one.
+// What tremlox and tremlox-view need from the operating system: files and
+// their identity, the standard streams, and the console. One implementation
+// per system (platform_posix.cpp, platform_windows.cpp); the build picks one.
 #pragma once
 
 #include <cstddef>
+#include <cstdio>
 #include <initializer_list>
 #include <span>
 #include <string_view>
@@ -29,6 +30,12 @@ error_code folder_error();
 class message_part {
   public:
     template <std::size_t size> message_part(const char (&text)[size]) : text_(text, size - 1) {}
+    // UTF-8 text made at run time; it must outlive the part.
+    static message_part utf8(std::string_view text) {
+        message_part part;
+        part.text_ = text;
+        return part;
+    }
     static message_part name(const native_char *name) {
         message_part part;
         part.name_ = name;
@@ -58,8 +65,21 @@ enum class console { output, error };
 
 // Writes the parts as one piece of text. A console gets them as the
 // characters they are; a file or pipe gets UTF-8 on Windows and the bytes as
-// given elsewhere.
-void print(console to, std::initializer_list<message_part> parts);
+// given elsewhere. Returns 0, or the failure of the write.
+error_code print(console to, std::initializer_list<message_part> parts);
+
+// Standard output as a C stream, for the screen library to write to:
+// binary, so that its line ends pass as they are.
+std::FILE *standard_output();
+
+// A failure that the C library or the screen library reported in errno, in
+// the system's own terms: on Windows, the system's error behind a failed
+// write where there is one.
+error_code error_from_errno(int errno_value);
+
+// Whether a write failed because the reader of the pipe went away, as
+// `| head` does once it has read enough.
+bool reader_went_away(error_code error);
 
 enum class file_type { regular, folder, other };
 
@@ -91,6 +111,9 @@ class file {
 
     file_type type() const { return type_; }
     const file_identity &identity() const { return identity_; }
+    // The size of a regular file as it is now; false when the system cannot
+    // tell (pipes, devices).
+    bool size(unsigned long long &size) const;
     // Empties the file; for a regular file only.
     bool truncate(error_code &error);
     // Closes now: a full disk may only show here. Returns 0 or the failure.
@@ -113,6 +136,10 @@ class file {
 // Opens the input for reading. A folder opens too, so that the driver can
 // tell it apart before any output exists.
 bool open_input(const native_char *name, file &input, error_code &error);
+
+// Opens standard input for reading as a file of its own: binary, and
+// closing it leaves standard input open.
+bool open_standard_input(file &input, error_code &error);
 
 // Opens the output for writing, creating it when absent but not emptying
 // it, so that a file that is the input is left as it was.

@@ -20,7 +20,7 @@ error_code folder_error() {
     return EISDIR;
 }
 
-void print(console to, std::initializer_list<message_part> parts) {
+error_code print(console to, std::initializer_list<message_part> parts) {
     // One write for the whole line, so that lines from processes sharing
     // the stream do not interleave.
     std::array<iovec, 8> pieces{};
@@ -37,7 +37,8 @@ void print(console to, std::initializer_list<message_part> parts) {
             text = std::strerror(static_cast<int>(part.error()));
             size = std::strlen(text);
         }
-        pieces[count++] = {const_cast<char *>(text), size};
+        if (size > 0) // an empty piece would read as a write that made no progress
+            pieces[count++] = {const_cast<char *>(text), size};
     }
     const int fd = to == console::output ? STDOUT_FILENO : STDERR_FILENO;
     iovec *next = pieces.data();
@@ -45,8 +46,10 @@ void print(console to, std::initializer_list<message_part> parts) {
         const ssize_t written = writev(fd, next, static_cast<int>(count));
         if (written < 0 && errno == EINTR)
             continue;
-        if (written <= 0)
-            return; // nowhere left to say anything
+        if (written == 0) // no progress and no reason: do not spin
+            return EIO;
+        if (written < 0)
+            return static_cast<error_code>(errno);
         auto left = static_cast<std::size_t>(written);
         while (count > 0 && left >= next->iov_len) {
             left -= next->iov_len;
@@ -58,6 +61,19 @@ void print(console to, std::initializer_list<message_part> parts) {
             next->iov_len -= left;
         }
     }
+    return 0;
+}
+
+std::FILE *standard_output() {
+    return stdout;
+}
+
+error_code error_from_errno(int errno_value) {
+    return static_cast<error_code>(errno_value);
+}
+
+bool reader_went_away(error_code error) {
+    return error == EPIPE;
 }
 
 native_handle file::invalid_handle() {
@@ -101,6 +117,14 @@ bool file::write_all(std::span<const char> text) noexcept {
     return true;
 }
 
+bool file::size(unsigned long long &size) const {
+    struct stat status;
+    if (type_ != file_type::regular || fstat(handle_, &status) != 0)
+        return false;
+    size = static_cast<unsigned long long>(status.st_size);
+    return true;
+}
+
 bool file::truncate(error_code &error) {
     if (ftruncate(handle_, 0) == 0)
         return true;
@@ -133,8 +157,8 @@ file_type type_of(const struct stat &status) {
     return S_ISDIR(status.st_mode) ? file_type::folder : file_type::other;
 }
 
-bool open_file(const char *name, int flags, file &opened, error_code &error) {
-    const int fd = open(name, flags | O_CLOEXEC, 0666);
+// Takes the descriptor into the file, with what it is; closes it on failure.
+bool adopt_descriptor(int fd, file &opened, error_code &error) {
     struct stat status;
     if (fd < 0 || fstat(fd, &status) != 0) {
         error = static_cast<error_code>(errno);
@@ -146,10 +170,18 @@ bool open_file(const char *name, int flags, file &opened, error_code &error) {
     return true;
 }
 
+bool open_file(const char *name, int flags, file &opened, error_code &error) {
+    return adopt_descriptor(open(name, flags | O_CLOEXEC, 0666), opened, error);
+}
+
 } // namespace
 
 bool open_input(const char *name, file &input, error_code &error) {
     return open_file(name, O_RDONLY, input, error);
+}
+
+bool open_standard_input(file &input, error_code &error) {
+    return adopt_descriptor(fcntl(STDIN_FILENO, F_DUPFD_CLOEXEC, 0), input, error);
 }
 
 bool open_output(const char *name, file &output, error_code &error) {

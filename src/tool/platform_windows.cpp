@@ -13,7 +13,11 @@
 #endif
 #include <windows.h>
 
+#include <fcntl.h>
+#include <io.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <cwchar>
 #include <optional>
@@ -78,7 +82,7 @@ bool write_bytes(HANDLE handle, const char *bytes, std::size_t size) {
 
 } // namespace
 
-void print(console to, std::initializer_list<message_part> parts) {
+error_code print(console to, std::initializer_list<message_part> parts) {
     std::string line;
     for (const message_part &part : parts) {
         if (part.name() != nullptr)
@@ -88,15 +92,58 @@ void print(console to, std::initializer_list<message_part> parts) {
         else
             line += part.text();
     }
+    if (line.empty())
+        return 0;
     const HANDLE stream =
         GetStdHandle(to == console::output ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE);
-    if (stream == nullptr || stream == INVALID_HANDLE_VALUE || line.empty())
-        return;
+    if (stream == nullptr || stream == INVALID_HANDLE_VALUE)
+        return ERROR_INVALID_HANDLE;
     DWORD mode = 0;
-    if (GetConsoleMode(stream, &mode))
-        tremlox__windows_console_write(stream, line.data(), line.size());
-    else
-        write_bytes(stream, line.data(), line.size());
+    const bool written = GetConsoleMode(stream, &mode)
+                             ? tremlox__windows_console_write(stream, line.data(), line.size()) == 0
+                             : write_bytes(stream, line.data(), line.size());
+    if (written)
+        return 0;
+    const DWORD error = GetLastError();
+    return error != ERROR_SUCCESS ? error : ERROR_WRITE_FAULT;
+}
+
+std::FILE *standard_output() {
+    // In text mode the C runtime would add a CR before each LF, and the
+    // screen library's CR LF would arrive as CR CR LF.
+    _setmode(_fileno(stdout), _O_BINARY);
+    return stdout;
+}
+
+error_code error_from_errno(int errno_value) {
+    // The C runtime turns the system's error of a failed write into an errno
+    // value, and leaves the error itself for GetLastError: a pipe whose
+    // reader went away gives EINVAL, for one. Out of memory is the library's
+    // own, and no failed write.
+    if (errno_value == ENOMEM)
+        return ERROR_NOT_ENOUGH_MEMORY;
+    const DWORD system_error = GetLastError();
+    if (system_error != ERROR_SUCCESS)
+        return system_error;
+    switch (errno_value) {
+    case ENOSPC:
+        return ERROR_DISK_FULL;
+    case EPIPE:
+        return ERROR_NO_DATA;
+    case EBADF:
+        return ERROR_INVALID_HANDLE;
+    case EACCES:
+        return ERROR_ACCESS_DENIED;
+    case EINVAL:
+        return ERROR_INVALID_PARAMETER;
+    default:
+        return ERROR_WRITE_FAULT;
+    }
+}
+
+bool reader_went_away(error_code error) {
+    return error == ERROR_NO_DATA || error == ERROR_BROKEN_PIPE ||
+           error == ERROR_PIPE_NOT_CONNECTED;
 }
 
 native_handle file::invalid_handle() {
@@ -130,6 +177,14 @@ bool file::write_all(std::span<const char> text) noexcept {
         return true;
     last_error_ = GetLastError();
     return false;
+}
+
+bool file::size(unsigned long long &size) const {
+    LARGE_INTEGER file_size;
+    if (type_ != file_type::regular || !GetFileSizeEx(handle_, &file_size))
+        return false;
+    size = static_cast<unsigned long long>(file_size.QuadPart);
+    return true;
 }
 
 bool file::truncate(error_code &error) {
@@ -244,6 +299,30 @@ bool open_input(const wchar_t *name, file &input, error_code &error) {
     // Backup semantics let a folder open, so that it can be refused by type.
     return open_file(name, GENERIC_READ, share_all, OPEN_EXISTING,
                      FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_SEQUENTIAL_SCAN, input, error);
+}
+
+bool open_standard_input(file &input, error_code &error) {
+    const HANDLE standard_input = GetStdHandle(STD_INPUT_HANDLE);
+    if (standard_input == nullptr || standard_input == INVALID_HANDLE_VALUE) {
+        error = ERROR_INVALID_HANDLE;
+        return false;
+    }
+    // A handle of its own, read as bytes: the C runtime's text mode never
+    // sees them, and closing it leaves standard input open.
+    HANDLE copy = INVALID_HANDLE_VALUE;
+    if (!DuplicateHandle(GetCurrentProcess(), standard_input, GetCurrentProcess(), &copy, 0, FALSE,
+                         DUPLICATE_SAME_ACCESS)) {
+        error = GetLastError();
+        return false;
+    }
+    file_type type;
+    file_identity identity;
+    if (!describe(copy, type, identity, error)) {
+        CloseHandle(copy);
+        return false;
+    }
+    input.adopt(copy, type, identity);
+    return true;
 }
 
 bool open_output(const wchar_t *name, file &output, error_code &error) {

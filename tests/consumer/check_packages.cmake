@@ -1,4 +1,5 @@
-# Checks that a stripped install holds exactly tremlox's files, then builds
+# Checks that a stripped install holds exactly tremlox's files (the tool,
+# tremlox-view, the library, the man pages and the CMake package), then builds
 # the Debian package and the tar.gz archive with CPack and checks that each
 # holds exactly those files, with the same contents; that the build tree's
 # tool keeps its symbols, that the documents are compressed as Debian wants
@@ -36,6 +37,7 @@ list_files("${staging}" installed)
 list(FILTER installed EXCLUDE REGEX "^lib/cmake/tremlox/tremloxTargets-.*\\.cmake$")
 set(tremlox_files
     bin/tremlox
+    bin/tremlox-view
     include/tremlox/screen.h
     include/tremlox/screen_version.h
     lib/cmake/tremlox/TremloxAddScreen.cmake
@@ -49,6 +51,7 @@ set(tremlox_files
     share/doc/tremlox/LICENSE
     share/doc/tremlox/changelog${compressed_suffix}
     share/doc/tremlox/copyright
+    share/man/man1/tremlox-view.1${compressed_suffix}
     share/man/man1/tremlox.1${compressed_suffix}
     share/man/man3/tremlox_screen.3${compressed_suffix})
 expect_equal("${installed}" "${tremlox_files}" "the files of the install")
@@ -64,14 +67,17 @@ endif()
 # The man page and the changelog: gzip streams without a time stamp, so that
 # the same sources make the same package, holding the texts they came from.
 if(compressed_suffix)
-    foreach(file IN ITEMS share/man/man1/tremlox.1.gz share/man/man3/tremlox_screen.3.gz
-                          share/doc/tremlox/changelog.gz)
+    foreach(file IN ITEMS share/man/man1/tremlox.1.gz share/man/man1/tremlox-view.1.gz
+                          share/man/man3/tremlox_screen.3.gz share/doc/tremlox/changelog.gz)
         file(READ "${staging}/${file}" header HEX LIMIT 8)
         expect_equal("${header}" "1f8b080000000000" "the gzip header of ${file}")
     endforeach()
     run_or_fail(COMMAND "${GZIP}" -dc "${staging}/share/man/man1/tremlox.1.gz")
     file(READ "${SOURCE_DIR}/docs/tremlox.1" man_page)
     expect_equal("${run_output}" "${man_page}" "the installed man page")
+    run_or_fail(COMMAND "${GZIP}" -dc "${staging}/share/man/man1/tremlox-view.1.gz")
+    file(READ "${SOURCE_DIR}/docs/tremlox-view.1" view_man_page)
+    expect_equal("${run_output}" "${view_man_page}" "the installed man page of tremlox-view")
     run_or_fail(COMMAND "${GZIP}" -dc "${staging}/share/man/man3/tremlox_screen.3.gz")
     file(READ "${SOURCE_DIR}/docs/tremlox_screen.3" library_man_page)
     expect_equal("${run_output}" "${library_man_page}" "the installed library man page")
@@ -115,6 +121,10 @@ function(expect_install_contents root files what)
     execute_process(COMMAND "${root}/bin/tremlox" RESULT_VARIABLE usage_status
         OUTPUT_QUIET ERROR_QUIET)
     expect_equal("${usage_status}" "1" "bin/tremlox of the ${what} does not run")
+    execute_process(COMMAND "${root}/bin/tremlox-view" --version RESULT_VARIABLE version_status
+        OUTPUT_VARIABLE version_text ERROR_QUIET)
+    expect_equal("${version_status}|${version_text}" "0|tremlox-view ${VERSION}\n"
+        "bin/tremlox-view --version of the ${what}")
 endfunction()
 
 # The Debian package keeps the pkg-config file in the multiarch folder.
@@ -134,7 +144,7 @@ foreach(entry IN LISTS entries)
     if(entry MATCHES "^d" AND NOT entry MATCHES "^drwxr-xr-x root/root ")
         message(FATAL_ERROR "a folder of the Debian package is not 0755 root/root: ${entry}")
     elseif(entry MATCHES "^-" AND NOT entry MATCHES "^-rw-r--r-- root/root "
-           AND NOT entry MATCHES "^-rwxr-xr-x root/root .* \\./usr/bin/tremlox$")
+           AND NOT entry MATCHES "^-rwxr-xr-x root/root .* \\./usr/bin/tremlox(-view)?$")
         message(FATAL_ERROR "a file of the Debian package is not 0644 root/root: ${entry}")
     endif()
 endforeach()

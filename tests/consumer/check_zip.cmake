@@ -1,7 +1,7 @@
 # Builds the Windows ZIP from a Windows build folder and checks that it holds
-# the tool, the README, the man pages and the CMake package; then unpacks it
-# and cross-compiles a program against its tremlox::screen, finding the
-# package both ways docs/windows.md gives.
+# the tool, tremlox-view, the README, the man pages and the CMake package;
+# then unpacks it and cross-compiles a program against its tremlox::screen,
+# finding the package both ways docs/windows.md gives.
 #
 #   cmake -DBINARY_DIR=<windows build> -DWORK_DIR=<scratch> -DVERSION=<x.y.z>
 #         -DTOOLCHAIN=<the build's toolchain file> -DGENERATOR=<generator>
@@ -19,8 +19,8 @@ if(NOT EXISTS "${zip}")
     message(FATAL_ERROR "cpack made no ${zip}")
 endif()
 run_or_fail(COMMAND "${CMAKE_COMMAND}" -E tar tf "${zip}")
-foreach(entry IN ITEMS bin/tremlox.exe share/doc/tremlox/README.md share/man/man1/tremlox.1
-        share/man/man3/tremlox_screen.3
+foreach(entry IN ITEMS bin/tremlox.exe bin/tremlox-view.exe share/doc/tremlox/README.md
+        share/man/man1/tremlox.1 share/man/man1/tremlox-view.1 share/man/man3/tremlox_screen.3
         lib/cmake/tremlox/tremloxConfig.cmake lib/cmake/tremlox/TremloxAddScreen.cmake
         lib/libtremlox_screen.a include/tremlox/screen.h include/tremlox/screen_version.h
         lib/cmake/tremlox/templates/screen.c.in lib/cmake/tremlox/templates/screen.h.in
@@ -48,5 +48,5 @@ function(build_against_zip toolchain) # more cmake options follow
 endfunction()
 build_against_zip("${TOOLCHAIN}" "-Dtremlox_DIR=${unpacked}/lib/cmake/tremlox")
 build_against_zip("${WORK_DIR}/toolchain.cmake")
-message(STATUS "The ZIP holds the tool, its README, its man pages, the CMake package and "
-    "tremlox::screen, which a cross-compiled program links")
+message(STATUS "The ZIP holds the tool, tremlox-view, the README, the man pages, the CMake "
+    "package and tremlox::screen, which a cross-compiled program links")

@@ -1,6 +1,7 @@
 // The tool on a real console: Ctrl-C and Ctrl-Break while it converts, and
-// names written to the console; and a CP437 screen written to it. Run inside a terminal (tmux), so
-// that Wine gives these programs a console.
+// names written to the console; a CP437 screen written to it by the library
+// and by tremlox-view. Run inside a terminal (tmux), so that Wine gives
+// these programs a console.
 #include "command_fixture.h"
 
 #include <tremlox/screen.h>
@@ -186,6 +187,36 @@ TEST_F(ConsoleTest, ScreenGlyphsReachTheConsole) {
               0);
     EXPECT_EQ(GetConsoleOutputCP(), code_page) << "the console's code page was not given back";
     const std::wstring line = console_line(console, before);
+    EXPECT_EQ(line.substr(0, 16), L"╔═╗ ░▒▓█ Café ☺♥") << utf8_text(fs::path(line));
+}
+
+// tremlox-view writes a file to the console as the library writes to one:
+// the glyphs arrive whatever the console's code page.
+TEST_F(ConsoleTest, ViewerShowsAFileOnTheConsole) {
+    write_file(work / "screen.ans", std::string(cp437_screen, sizeof cp437_screen - 1));
+    const HANDLE console =
+        CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(console, INVALID_HANDLE_VALUE);
+    CONSOLE_SCREEN_BUFFER_INFO before;
+    ASSERT_TRUE(GetConsoleScreenBufferInfo(console, &before));
+    SetHandleInformation(console, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = console;
+    startup.hStdError = console;
+    std::wstring command_line = L"tremlox-view --colours=none screen.ans";
+    ASSERT_TRUE(CreateProcessW(utf8_path(TREMLOX_VIEW_PATH).wstring().c_str(), command_line.data(),
+                               nullptr, nullptr, TRUE, 0, nullptr, work.wstring().c_str(), &startup,
+                               &process_));
+    ASSERT_TRUE(ended());
+    DWORD status = 99;
+    GetExitCodeProcess(process_.hProcess, &status);
+    EXPECT_EQ(status, 0u);
+    const std::wstring line = console_line(console, before);
+    CloseHandle(console);
     EXPECT_EQ(line.substr(0, 16), L"╔═╗ ░▒▓█ Café ☺♥") << utf8_text(fs::path(line));
 }
 

@@ -23,7 +23,7 @@ class PosixCommandTest : public CommandTest {
     run_result run_with(const std::vector<std::string> &args, const std::function<void()> &in_child,
                         const run_options &options = {}) {
         const pid_t child = test_platform::start_program(
-            TREMLOX_PATH, argument_vector(args, options), work, streams(options), in_child);
+            program_path(), argument_vector(args, options), work, streams(options), in_child);
         const int wait_status = test_platform::wait_for(child);
         EXPECT_TRUE(WIFEXITED(wait_status)) << "tremlox did not exit normally";
         return collect(WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : -1, options);
@@ -33,7 +33,7 @@ class PosixCommandTest : public CommandTest {
     // writing end, once tremlox has it open.
     int start_from_fifo(const std::function<void()> &in_child = {}) {
         EXPECT_EQ(mkfifo((work / "fifo").c_str(), 0600), 0);
-        child_ = test_platform::start_program(TREMLOX_PATH, argument_vector({"fifo", "out"}, {}),
+        child_ = test_platform::start_program(program_path(), argument_vector({"fifo", "out"}, {}),
                                               work, streams({}), in_child);
         return open((work / "fifo").c_str(), O_WRONLY);
     }

@@ -40,7 +40,7 @@ TEST_F(UsageTest, MissingProgramNameIsPrintedAsTremlox) {
         GTEST_SKIP() << "on Windows the C runtime fills in argument 0 from the program's path "
                         "when the command line is empty";
     run_options options;
-    options.program = std::nullopt;
+    options.without_program_name = true;
     const run_result result = run({}, options);
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(result.out, usage_for("tremlox"));

@@ -18,7 +18,7 @@ static_assert(sizeof(off_t) == 8);
 namespace {
 
 TEST(LargeInput, MoreThanFourGibibytesThroughAPipe) {
-    if (const std::string reason = test_platform::cannot_start(TREMLOX_PATH); !reason.empty())
+    if (const std::string reason = test_platform::cannot_start(TREMLOX_PATH, 1); !reason.empty())
         GTEST_SKIP() << reason;
     char path[] = "/tmp/tremlox-large-XXXXXX";
     const int fd = mkstemp(path);

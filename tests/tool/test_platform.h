@@ -1,4 +1,4 @@
-// What the end-to-end tests need from the system to run the tool: a scratch
+// What the end-to-end tests need from the system to run a program: a scratch
 // folder, a child process with its streams redirected to files, and the
 // system's spellings. One implementation per system.
 #pragma once
@@ -38,16 +38,21 @@ bool runs_as_root();
 // Whether this is a Windows program running under Wine.
 bool under_wine();
 
+// Sets a variable of this process's environment, which the programs it
+// starts inherit; nullptr removes it.
+void set_environment(const char *name, const char *value);
+
 struct child_streams {
     fs::path input;
     fs::path output;
     fs::path error;
 };
 
-// Why this system cannot start the tool itself, or "" when it can (started
-// without arguments, the tool exits with 1): a program cross-built for
-// another CPU needs the kernel's binfmt_misc to hand it to an emulator.
-std::string cannot_start(const fs::path &program);
+// Why this system cannot start the program itself, or "" when it can
+// (started without arguments and with an empty standard input, it exits
+// with `expected_status`): a program cross-built for another CPU needs the
+// kernel's binfmt_misc to hand it to an emulator.
+std::string cannot_start(const fs::path &program, int expected_status);
 
 // Runs the program in the folder with the given argument vector (UTF-8,
 // argument 0 first; empty for a process started without any). Returns its

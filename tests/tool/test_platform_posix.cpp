@@ -20,6 +20,13 @@ bool under_wine() {
     return false;
 }
 
+void set_environment(const char *name, const char *value) {
+    if (value != nullptr)
+        setenv(name, value, 1);
+    else
+        unsetenv(name);
+}
+
 fs::path make_scratch_folder() {
     std::string pattern = (fs::temp_directory_path() / "tremlox-test-XXXXXX").string();
     if (mkdtemp(pattern.data()) == nullptr)
@@ -70,7 +77,7 @@ int wait_for(pid_t child) {
     return wait_status;
 }
 
-std::string cannot_start(const fs::path &program) {
+std::string cannot_start(const fs::path &program, int expected_status) {
     const pid_t child = fork();
     if (child == 0) {
         const int null_fd = open("/dev/null", O_RDWR);
@@ -80,9 +87,8 @@ std::string cannot_start(const fs::path &program) {
         execve(program.c_str(), argv, environ);
         _exit(errno == ENOEXEC ? 126 : 127);
     }
-    // Without arguments the tool prints its usage and exits with 1.
     const int wait_status = wait_for(child);
-    if (WIFEXITED(wait_status) && WEXITSTATUS(wait_status) == 1)
+    if (WIFEXITED(wait_status) && WEXITSTATUS(wait_status) == expected_status)
         return {};
     return program.string() +
            " cannot be started here: it is built for another CPU and this kernel has no "

@@ -6,6 +6,8 @@
 #endif
 #include <windows.h>
 
+#include <cstdlib>
+
 namespace test_platform {
 
 const char *const null_device = "NUL";
@@ -21,8 +23,15 @@ bool under_wine() {
     return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
 }
 
-std::string cannot_start(const fs::path &) {
+std::string cannot_start(const fs::path &, int) {
     return {}; // Windows, and Wine, run every Windows program
+}
+
+void set_environment(const char *name, const char *value) {
+    // The C runtime's copy, for this process, and the system's, which a
+    // child inherits; an empty value stays empty there.
+    _putenv_s(name, value != nullptr ? value : "");
+    SetEnvironmentVariableA(name, value);
 }
 
 fs::path make_scratch_folder() {
