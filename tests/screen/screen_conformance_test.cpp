@@ -1,10 +1,13 @@
 // Draws every case of the conformance table (screen_conformance.txt, whose
 // head describes its form) and compares the grid, cell by cell, with the
 // glyph rows and the colour layer written out there by hand.
+#include "screen_support.h"
+
 #include <tremlox/screen.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <map>
@@ -15,6 +18,10 @@
 #include <vector>
 
 namespace {
+
+using screen_support::next_glyph;
+using screen_support::record_fields;
+using screen_support::utf8;
 
 struct colour_spec {
     tremlox_colour foreground = TREMLOX_VGA_LIGHT_GREY;
@@ -145,22 +152,19 @@ void read_options(const std::string &text, conformance_case &case_) {
 
 // Byte 26 and a SAUCE record with the width and the iCE colours flag given.
 std::string record(const std::string &text) {
-    unsigned width = 0;
-    bool ice = false;
+    record_fields fields;
+    fields.title = fields.author = fields.group = fields.font = "";
+    fields.date = "20261209";
+    fields.width = 0;
     for (const std::string &field : words(text)) {
         if (field.rfind("width=", 0) == 0)
-            width = static_cast<unsigned>(std::stoul(field.substr(6)));
+            fields.width = static_cast<std::uint16_t>(std::stoul(field.substr(6)));
         else if (field == "ice")
-            ice = true;
+            fields.flags = 1;
         else
             throw std::runtime_error("unknown record field " + field);
     }
-    std::string bytes = "\x1aSAUCE00" + std::string(35 + 20 + 20, ' ') + "20261209";
-    bytes += std::string(4, '\0') + "\x01\x01";
-    bytes += {static_cast<char>(width & 255), static_cast<char>(width >> 8), 25, 0};
-    bytes += std::string(4, '\0') + '\0' + static_cast<char>(ice ? 1 : 0);
-    bytes += std::string(22, '\0');
-    return bytes;
+    return "\x1a" + screen_support::record(fields);
 }
 
 std::vector<conformance_case> read_cases(const std::string &text) {
@@ -215,35 +219,17 @@ std::vector<conformance_case> read_cases(const std::string &text) {
     return cases;
 }
 
+// Splits a row of the table into its glyphs. A byte that is not UTF-8 is a
+// glyph of its own, which no cell matches.
 std::vector<std::string> glyphs_of(const std::string &row) {
     std::vector<std::string> glyphs;
     for (std::size_t at = 0; at < row.size();) {
-        const unsigned char lead = static_cast<unsigned char>(row[at]);
-        const std::size_t length = lead < 0x80 ? 1 : lead < 0xe0 ? 2 : lead < 0xf0 ? 3 : 4;
+        std::uint32_t code_point;
+        const std::size_t length = std::max<std::size_t>(next_glyph(row, at, code_point), 1);
         glyphs.push_back(row.substr(at, length));
         at += length;
     }
     return glyphs;
-}
-
-std::string utf8(std::uint32_t code_point) {
-    std::string text;
-    if (code_point < 0x80) {
-        text += static_cast<char>(code_point);
-    } else if (code_point < 0x800) {
-        text += static_cast<char>(0xc0 | code_point >> 6);
-        text += static_cast<char>(0x80 | (code_point & 0x3f));
-    } else if (code_point < 0x10000) {
-        text += static_cast<char>(0xe0 | code_point >> 12);
-        text += static_cast<char>(0x80 | (code_point >> 6 & 0x3f));
-        text += static_cast<char>(0x80 | (code_point & 0x3f));
-    } else {
-        text += static_cast<char>(0xf0 | code_point >> 18);
-        text += static_cast<char>(0x80 | (code_point >> 12 & 0x3f));
-        text += static_cast<char>(0x80 | (code_point >> 6 & 0x3f));
-        text += static_cast<char>(0x80 | (code_point & 0x3f));
-    }
-    return text;
 }
 
 // The grid as the table writes it, for the failure message.
