@@ -10,6 +10,8 @@
 // value / 3 modulo 3) and, for a large grid, the colour mode (its value / 9
 // modulo 4); byte 1 the width (0 for the record's) and byte 2 the column
 // limit (0 for none). The rest is the screen.
+#include "screen_support.h"
+
 #include <tremlox/screen.h>
 
 #include <cstdint>
@@ -19,6 +21,11 @@
 #include <string>
 
 namespace {
+
+using screen_support::printable;
+using screen_support::read_rendered_text;
+using screen_support::rendered_line;
+using screen_support::rendered_text;
 
 void require(bool condition, const char *what) {
     if (!condition) {
@@ -52,11 +59,6 @@ void check_record(const char *screen, std::size_t size) {
     }
 }
 
-bool printable(std::uint32_t glyph) {
-    return glyph >= 0x20 && !(glyph >= 0x7f && glyph <= 0x9f) &&
-           !(glyph >= 0xd800 && glyph <= 0xdfff) && glyph <= 0x10ffff;
-}
-
 bool real_colour(tremlox_colour colour) {
     return TREMLOX_COLOUR_IS_RGB(colour) ? colour <= 0x1ffffffu : colour < 16;
 }
@@ -77,68 +79,18 @@ void check_grid(const tremlox_grid *grid) {
     }
 }
 
-// Returns the bytes the UTF-8 glyph at text[at] takes, 0 when it is none.
-std::size_t glyph_length(const std::string &text, std::size_t at) {
-    const unsigned char lead = static_cast<unsigned char>(text[at]);
-    std::size_t length;
-    std::uint32_t code_point;
-    if (lead < 0x80)
-        return lead >= 0x20 && lead != 0x7f ? 1 : 0;
-    if (lead >= 0xc2 && lead <= 0xdf) {
-        length = 2;
-        code_point = lead & 0x1fu;
-    } else if (lead >= 0xe0 && lead <= 0xef) {
-        length = 3;
-        code_point = lead & 0x0fu;
-    } else if (lead >= 0xf0 && lead <= 0xf4) {
-        length = 4;
-        code_point = lead & 0x07u;
-    } else {
-        return 0;
-    }
-    if (at + length > text.size())
-        return 0;
-    for (std::size_t i = 1; i < length; ++i) {
-        const unsigned char next = static_cast<unsigned char>(text[at + i]);
-        if ((next & 0xc0u) != 0x80u)
-            return 0;
-        code_point = code_point << 6 | (next & 0x3fu);
-    }
-    const bool overlong =
-        (length == 3 && code_point < 0x800) || (length == 4 && code_point < 0x10000);
-    return !overlong && printable(code_point) ? length : 0;
-}
-
 // Checks the text of a grid `height` rows high whose lines hold `columns`
 // glyphs each, with SGR sequences (none when `plain`).
 void check_text(const std::string &text, unsigned height, unsigned columns, bool plain) {
-    unsigned rows = 0;
-    unsigned glyphs = 0;
-    std::size_t at = 0;
-    while (at < text.size()) {
-        if (text.compare(at, 2, "\r\n") == 0) {
-            require(glyphs == columns, "a line of another width");
-            require(plain || (at >= 4 && text.compare(at - 4, 4, "\x1b[0m") == 0),
-                    "a line without its reset");
-            ++rows;
-            glyphs = 0;
-            at += 2;
-        } else if (text[at] == '\x1b') {
-            require(!plain, "an escape sequence without colours");
-            const std::size_t end = text.find('m', at);
-            require(text.compare(at, 2, "\x1b[") == 0 && end != std::string::npos &&
-                        text.find_first_not_of("0123456789;", at + 2) == end,
-                    "an escape sequence that is no SGR");
-            at = end + 1;
-        } else {
-            const std::size_t length = glyph_length(text, at);
-            require(length > 0, "a byte that is no glyph");
-            ++glyphs;
-            at += length;
-        }
+    const rendered_text shape = read_rendered_text(text);
+    require(shape.fault.empty(), shape.fault.c_str());
+    require(!plain || shape.sgr_sequences == 0, "an escape sequence without colours");
+    for (const rendered_line &line : shape.lines) {
+        require(line.glyphs == columns, "a line of another width");
+        require(plain || line.ends_with_reset, "a line without its reset");
     }
-    require(glyphs == 0, "text after the last line break");
-    require(rows == height, "not one line a row");
+    require(shape.glyphs_after_last_line == 0, "text after the last line break");
+    require(shape.lines.size() == height, "not one line a row");
 }
 
 constexpr std::uint64_t largest_for_all_modes = 100000; // cells

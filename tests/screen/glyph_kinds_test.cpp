@@ -136,7 +136,7 @@ TEST(GlyphKinds, EveryRangeIsFoundToItsEdges) {
 
 TEST(GlyphKinds, EveryCp437GlyphTakesOneCell) {
     for (unsigned byte = 0; byte < 256; ++byte) {
-        std::uint32_t code_point = tremlox_cp437_code_point(static_cast<unsigned char>(byte));
+        std::uint32_t code_point = tremlox__cp437_code_point(static_cast<unsigned char>(byte));
         EXPECT_EQ(tremlox__glyph_kind(code_point), glyph_narrow)
             << "byte " << byte << ", U+" << std::hex << code_point;
     }

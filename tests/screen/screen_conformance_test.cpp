@@ -1,20 +1,33 @@
 // Draws every case of the conformance table (screen_conformance.txt, whose
 // head describes its form) and compares the grid, cell by cell, with the
-// glyph rows and the colour layer written out there by hand.
+// glyph rows and the colour layer written out there by hand. Each case is a
+// test of its own, named after its title. The table is read whenever the
+// tests are listed or run, so an edited table needs no rebuild; a table that
+// cannot be read, or whose titles give no usable names, fails
+// ConformanceTable.HoldsItsCases.
+#include "screen_support.h"
+
 #include <tremlox/screen.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <exception>
 #include <map>
 #include <memory>
+#include <ostream>
 #include <sstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 namespace {
+
+using screen_support::next_glyph;
+using screen_support::record_fields;
+using screen_support::utf8;
 
 struct colour_spec {
     tremlox_colour foreground = TREMLOX_VGA_LIGHT_GREY;
@@ -24,8 +37,10 @@ struct colour_spec {
 };
 
 struct conformance_case {
-    std::string name;
+    std::string title;
     int line = 0;
+    std::string test_name;
+    std::string problem; // "line N: ..." when a line of the case cannot be read
     std::string bytes;
     tremlox_screen_options options = TREMLOX_SCREEN_OPTIONS_INIT;
     std::vector<std::string> glyph_rows;  // UTF-8, one glyph a cell
@@ -145,26 +160,56 @@ void read_options(const std::string &text, conformance_case &case_) {
 
 // Byte 26 and a SAUCE record with the width and the iCE colours flag given.
 std::string record(const std::string &text) {
-    unsigned width = 0;
-    bool ice = false;
+    record_fields fields;
+    fields.title = fields.author = fields.group = fields.font = "";
+    fields.date = "20261209";
+    fields.width = 0;
     for (const std::string &field : words(text)) {
         if (field.rfind("width=", 0) == 0)
-            width = static_cast<unsigned>(std::stoul(field.substr(6)));
+            fields.width = static_cast<std::uint16_t>(std::stoul(field.substr(6)));
         else if (field == "ice")
-            ice = true;
+            fields.flags = 1;
         else
             throw std::runtime_error("unknown record field " + field);
     }
-    std::string bytes = "\x1aSAUCE00" + std::string(35 + 20 + 20, ' ') + "20261209";
-    bytes += std::string(4, '\0') + "\x01\x01";
-    bytes += {static_cast<char>(width & 255), static_cast<char>(width >> 8), 25, 0};
-    bytes += std::string(4, '\0') + '\0' + static_cast<char>(ice ? 1 : 0);
-    bytes += std::string(22, '\0');
-    return bytes;
+    return "\x1a" + screen_support::record(fields);
 }
 
-std::vector<conformance_case> read_cases(const std::string &text) {
+// Reads one line of a case, other than its title; `rows` is where the
+// glyph or colour rows that follow go.
+void read_line(const std::string &line, conformance_case &case_, std::vector<std::string> *&rows,
+               std::string &record_bytes) {
+    const std::size_t first = line.find_first_not_of(' ');
+    if (first != std::string::npos && line[first] == '|') {
+        if (rows == nullptr || line.size() < first + 2 || line.back() != '|')
+            throw std::runtime_error("a stray row");
+        rows->push_back(line.substr(first + 1, line.size() - first - 2));
+    } else if (line.rfind("bytes:", 0) == 0) {
+        case_.bytes += unescape(line.size() > 7 ? line.substr(7) : "");
+    } else if (line.rfind("options:", 0) == 0) {
+        read_options(line.substr(8), case_);
+    } else if (line.rfind("record:", 0) == 0) {
+        record_bytes = record(line.substr(7));
+    } else if (line == "glyphs:") {
+        rows = &case_.glyph_rows;
+    } else if (line.rfind("colours:", 0) == 0) {
+        read_legend(line.substr(8), case_);
+        rows = &case_.colour_rows;
+    } else {
+        throw std::runtime_error("not understood: " + line);
+    }
+}
+
+struct conformance_table {
     std::vector<conformance_case> cases;
+    std::vector<std::string> problems; // of the table as a whole
+};
+
+// A line that cannot be read is its case's problem, and fails that case
+// alone; only text before the first case is the table's.
+conformance_table read_cases(const std::string &text) {
+    conformance_table table;
+    std::vector<conformance_case> &cases = table.cases;
     std::istringstream stream(text);
     std::string line;
     std::string record_bytes;
@@ -177,73 +222,102 @@ std::vector<conformance_case> read_cases(const std::string &text) {
     };
     while (std::getline(stream, line)) {
         ++number;
-        const std::size_t first = line.find_first_not_of(' ');
+        if (!line.empty() && line.back() == '\r') // a checkout with CR LF line ends
+            line.pop_back();
         if (line.rfind("== ", 0) == 0) {
             finish();
             cases.emplace_back();
-            cases.back().name = line.substr(3);
+            cases.back().title = line.substr(3);
             cases.back().line = number;
             rows = nullptr;
             continue;
         }
         if (line.empty() || line[0] == '#')
             continue;
-        if (cases.empty())
-            throw std::runtime_error("line " + std::to_string(number) + " is before a case");
-        conformance_case &case_ = cases.back();
-        if (first != std::string::npos && line[first] == '|') {
-            if (rows == nullptr || line.size() < first + 2 || line.back() != '|')
-                throw std::runtime_error("line " + std::to_string(number) + ": a stray row");
-            rows->push_back(line.substr(first + 1, line.size() - first - 2));
-        } else if (line.rfind("bytes:", 0) == 0) {
-            case_.bytes += unescape(line.size() > 7 ? line.substr(7) : "");
-        } else if (line.rfind("options:", 0) == 0) {
-            read_options(line.substr(8), case_);
-        } else if (line.rfind("record:", 0) == 0) {
-            record_bytes = record(line.substr(7));
-        } else if (line == "glyphs:") {
-            rows = &case_.glyph_rows;
-        } else if (line.rfind("colours:", 0) == 0) {
-            read_legend(line.substr(8), case_);
-            rows = &case_.colour_rows;
-        } else {
-            throw std::runtime_error("line " + std::to_string(number) +
-                                     " is not understood: " + line);
+        if (cases.empty()) {
+            table.problems.push_back("line " + std::to_string(number) + " is before a case");
+            continue;
+        }
+        try {
+            read_line(line, cases.back(), rows, record_bytes);
+        } catch (const std::exception &error) {
+            if (cases.back().problem.empty())
+                cases.back().problem = "line " + std::to_string(number) + ": " + error.what();
         }
     }
     finish();
-    return cases;
+    return table;
 }
 
+// A title as a test name: its letters and digits, apostrophes dropped, and
+// one underscore for every run of anything else.
+std::string test_name_of(const std::string &title) {
+    std::string name;
+    bool gap = false;
+    for (const char c : title) {
+        if (c == '\'')
+            continue;
+        if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')) {
+            if (gap && !name.empty())
+                name += '_';
+            name += c;
+            gap = false;
+        } else {
+            gap = true;
+        }
+    }
+    return name;
+}
+
+// Names every case after its title. A title that gives no name, or the name
+// of an earlier case, is the table's problem; its case still runs, under a
+// name with its line number, so that no case goes untested.
+void name_cases(conformance_table &table) {
+    std::map<std::string, int> lines_by_name;
+    for (conformance_case &case_ : table.cases) {
+        const std::string at = "line " + std::to_string(case_.line);
+        case_.test_name = test_name_of(case_.title);
+        if (case_.test_name.empty()) {
+            table.problems.push_back(at + ": the title gives no test name");
+        } else if (const auto [named, added] = lines_by_name.emplace(case_.test_name, case_.line);
+                   !added) {
+            table.problems.push_back(at + ": the title gives " + case_.test_name +
+                                     ", the test name of line " + std::to_string(named->second));
+        } else {
+            continue;
+        }
+        case_.test_name +=
+            (case_.test_name.empty() ? "line_" : "_line_") + std::to_string(case_.line);
+        lines_by_name.emplace(case_.test_name, case_.line);
+    }
+}
+
+// The table, read once a run: when gtest lists the tests and when one runs.
+const conformance_table &the_table() {
+    static const conformance_table table = [] {
+        conformance_table read;
+        try {
+            read = read_cases(read_file(CONFORMANCE_TABLE));
+        } catch (const std::exception &error) {
+            read.problems.push_back(error.what());
+        }
+        name_cases(read);
+        return read;
+    }();
+    return table;
+}
+
+// Splits a row of the table into its glyphs. A byte that is not UTF-8 is a
+// glyph of its own, which no cell matches.
 std::vector<std::string> glyphs_of(const std::string &row) {
     std::vector<std::string> glyphs;
     for (std::size_t at = 0; at < row.size();) {
-        const unsigned char lead = static_cast<unsigned char>(row[at]);
-        const std::size_t length = lead < 0x80 ? 1 : lead < 0xe0 ? 2 : lead < 0xf0 ? 3 : 4;
+        std::uint32_t code_point;
+        const std::size_t length = std::max<std::size_t>(next_glyph(row, at, code_point), 1);
         glyphs.push_back(row.substr(at, length));
         at += length;
     }
     return glyphs;
-}
-
-std::string utf8(std::uint32_t code_point) {
-    std::string text;
-    if (code_point < 0x80) {
-        text += static_cast<char>(code_point);
-    } else if (code_point < 0x800) {
-        text += static_cast<char>(0xc0 | code_point >> 6);
-        text += static_cast<char>(0x80 | (code_point & 0x3f));
-    } else if (code_point < 0x10000) {
-        text += static_cast<char>(0xe0 | code_point >> 12);
-        text += static_cast<char>(0x80 | (code_point >> 6 & 0x3f));
-        text += static_cast<char>(0x80 | (code_point & 0x3f));
-    } else {
-        text += static_cast<char>(0xf0 | code_point >> 18);
-        text += static_cast<char>(0x80 | (code_point >> 12 & 0x3f));
-        text += static_cast<char>(0x80 | (code_point >> 6 & 0x3f));
-        text += static_cast<char>(0x80 | (code_point & 0x3f));
-    }
-    return text;
 }
 
 // The grid as the table writes it, for the failure message.
@@ -318,21 +392,40 @@ std::string compare(const tremlox_grid *grid, const conformance_case &case_) {
     return problems.str();
 }
 
-TEST(ConformanceTable, EveryCaseDrawsItsGrid) {
-    const std::vector<conformance_case> cases = read_cases(read_file(CONFORMANCE_TABLE));
-    EXPECT_GE(cases.size(), 80u) << "the table has too few cases";
-    for (const conformance_case &case_ : cases) {
-        SCOPED_TRACE("line " + std::to_string(case_.line) + ": " + case_.name);
-        const std::unique_ptr<char[]> exact(new char[case_.bytes.size() + 1]);
-        std::copy(case_.bytes.begin(), case_.bytes.end(), exact.get());
-        const std::unique_ptr<tremlox_grid, void (*)(tremlox_grid *)> grid(
-            tremlox_screen_draw(exact.get(), case_.bytes.size(), &case_.options),
-            tremlox_grid_free);
-        ASSERT_NE(grid, nullptr);
-        EXPECT_FALSE(tremlox_grid_clipped(grid.get()));
-        const std::string problems = compare(grid.get(), case_);
-        EXPECT_EQ(problems, "") << picture_of(grid.get(), case_);
-    }
+// How gtest shows a case where it names its parameter.
+void PrintTo(const conformance_case &case_, std::ostream *out) {
+    *out << "the case of line " << case_.line;
 }
+
+TEST(ConformanceTable, HoldsItsCases) {
+    const conformance_table &table = the_table();
+    for (const std::string &problem : table.problems)
+        ADD_FAILURE() << CONFORMANCE_TABLE << ": " << problem;
+    EXPECT_GE(table.cases.size(), 80u) << "the table has too few cases";
+}
+
+class ConformanceCase : public testing::TestWithParam<conformance_case> {};
+
+TEST_P(ConformanceCase, DrawsItsGrid) {
+    const conformance_case &case_ = GetParam();
+    const testing::ScopedTrace trace(CONFORMANCE_TABLE, case_.line, case_.title);
+    ASSERT_EQ(case_.problem, "");
+    const std::unique_ptr<char[]> exact(new char[case_.bytes.size() + 1]);
+    std::copy(case_.bytes.begin(), case_.bytes.end(), exact.get());
+    const std::unique_ptr<tremlox_grid, void (*)(tremlox_grid *)> grid(
+        tremlox_screen_draw(exact.get(), case_.bytes.size(), &case_.options), tremlox_grid_free);
+    ASSERT_NE(grid, nullptr);
+    EXPECT_FALSE(tremlox_grid_clipped(grid.get()));
+    const std::string problems = compare(grid.get(), case_);
+    EXPECT_EQ(problems, "") << picture_of(grid.get(), case_);
+}
+
+INSTANTIATE_TEST_SUITE_P(Table, ConformanceCase, testing::ValuesIn(the_table().cases),
+                         [](const testing::TestParamInfo<conformance_case> &info) {
+                             return info.param.test_name;
+                         });
+
+// A table that cannot be read has no cases: HoldsItsCases fails and says why.
+GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(ConformanceCase);
 
 } // namespace

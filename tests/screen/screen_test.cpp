@@ -1,9 +1,9 @@
-// The screen library: records built here, lying records and their
-// comments, the CP437 table, the renderer's colours and rows, the grid's
+// The screen library: records built field by field (screen_support.h),
+// lying records and their comments, the CP437 table, the renderer's colours and rows, the grid's
 // caps, and the options. How the art draws into the grid is the
 // conformance table's (screen_conformance.txt).
 #include "cp437.h"
-#include "utf8.h"
+#include "screen_support.h"
 
 #include <tremlox/screen.h>
 
@@ -18,51 +18,11 @@
 
 namespace {
 
-struct record_fields {
-    std::string title = "Title";
-    std::string author = "Author";
-    std::string group = "Group";
-    std::string date = "19960412";
-    std::uint8_t data_type = 1;
-    std::uint8_t file_type = 1;
-    std::uint16_t width = 80;
-    std::uint16_t height = 25;
-    std::uint8_t comment_lines = 0;
-    std::uint8_t flags = 0;
-    std::string font = "IBM VGA";
-};
-
-std::string padded(const std::string &text, std::size_t size, char pad = ' ') {
-    return (text + std::string(size, pad)).substr(0, size);
-}
-
-std::string little_endian(std::uint16_t value) {
-    return {static_cast<char>(value & 0xff), static_cast<char>(value >> 8)};
-}
-
-// A 128-byte SAUCE record, laid out field by field.
-std::string record(const record_fields &fields) {
-    std::string bytes = "SAUCE00";
-    bytes += padded(fields.title, 35) + padded(fields.author, 20) + padded(fields.group, 20);
-    bytes += padded(fields.date, 8);
-    bytes += std::string(4, '\0'); // the file size, which the library does not need
-    bytes += static_cast<char>(fields.data_type);
-    bytes += static_cast<char>(fields.file_type);
-    bytes += little_endian(fields.width) + little_endian(fields.height);
-    bytes += std::string(4, '\0');
-    bytes += static_cast<char>(fields.comment_lines);
-    bytes += static_cast<char>(fields.flags);
-    bytes += padded(fields.font, 22, '\0');
-    EXPECT_EQ(bytes.size(), 128u);
-    return bytes;
-}
-
-std::string comment_block(const std::vector<std::string> &lines) {
-    std::string bytes = "COMNT";
-    for (const std::string &line : lines)
-        bytes += padded(line, 64);
-    return bytes;
-}
+using screen_support::comment_block;
+using screen_support::read_rendered_text;
+using screen_support::record;
+using screen_support::record_fields;
+using screen_support::utf8;
 
 // Parses a copy of `screen` in a buffer of exactly its size, so that the
 // address sanitizer sees any read past its end.
@@ -227,16 +187,11 @@ std::vector<std::string> expected_glyphs() {
     return glyphs;
 }
 
-std::string encoded(std::uint32_t code_point) {
-    char text[tremlox__utf8_longest];
-    return std::string(text, tremlox__utf8_encode(code_point, text));
-}
-
 TEST(ScreenCharset, TableMatchesCp437) {
     const std::vector<std::string> glyphs = expected_glyphs();
     ASSERT_EQ(glyphs.size(), 256u);
     for (int byte = 0; byte < 256; ++byte)
-        EXPECT_EQ(encoded(tremlox__cp437_code_point(static_cast<unsigned char>(byte))), glyphs[byte])
+        EXPECT_EQ(utf8(tremlox__cp437_code_point(static_cast<unsigned char>(byte))), glyphs[byte])
             << "byte " << byte;
 }
 
@@ -325,33 +280,6 @@ TEST(ScreenRender, OnlyWhatChangesIsWritten) {
         "\x1b[38;5;208;48;5;16mAB\x1b[0m\r\n");
 }
 
-// Whether `text` holds nothing but UTF-8 glyphs, SGR sequences and CR LF.
-bool only_glyphs_sgr_and_line_breaks(const std::string &text) {
-    for (std::size_t at = 0; at < text.size();) {
-        const unsigned char byte = static_cast<unsigned char>(text[at]);
-        if (byte == '\r') {
-            if (at + 1 >= text.size() || text[at + 1] != '\n')
-                return false;
-            at += 2;
-        } else if (byte == 0x1b) {
-            const std::size_t end = text.find('m', at);
-            if (text.compare(at, 2, "\x1b[") != 0 || end == std::string::npos ||
-                text.find_first_not_of("0123456789;", at + 2) != end)
-                return false;
-            at = end + 1;
-        } else {
-            std::uint32_t code_point;
-            const std::size_t length =
-                tremlox__utf8_decode(reinterpret_cast<const unsigned char *>(text.data()) + at,
-                                    text.size() - at, &code_point);
-            if (length == 0 || code_point < 0x20 || (code_point >= 0x7f && code_point <= 0x9f))
-                return false;
-            at += length;
-        }
-    }
-    return true;
-}
-
 TEST(ScreenRender, NothingButGlyphsSgrAndLineBreaksLeaves) {
     const std::string hostile =
         "\x1b[2Ja\x1b]8;;http://"
@@ -365,7 +293,7 @@ TEST(ScreenRender, NothingButGlyphsSgrAndLineBreaksLeaves) {
             tremlox_screen_options options = options_of(colours, 0);
             options.charset = charset;
             const std::string text = written(hostile, options);
-            EXPECT_TRUE(only_glyphs_sgr_and_line_breaks(text)) << text;
+            EXPECT_EQ(read_rendered_text(text).fault, "") << text;
             EXPECT_NE(text.find("link"), std::string::npos) << text;
             EXPECT_EQ(text.find("http"), std::string::npos) << text;
         }
@@ -384,7 +312,7 @@ TEST(ScreenRender, WriteIsTheRendererWithAutoSettings) {
     ASSERT_EQ(std::fread(text.data(), 1, text.size(), file), text.size());
     std::fclose(file);
     EXPECT_EQ(text, written(art, options));
-    EXPECT_TRUE(only_glyphs_sgr_and_line_breaks(text)) << text;
+    EXPECT_EQ(read_rendered_text(text).fault, "") << text;
     // Two rows, each ending with a reset and a line break.
     std::size_t row_ends = 0;
     for (std::size_t at = text.find("\x1b[0m\r\n"); at != std::string::npos;
