@@ -1,9 +1,8 @@
 // Shows the screens compiled into it on the terminal, one after the other,
-// each clipped to the terminal's width and followed by a status line with
-// its record's title, author and comment.
+// each followed by a status line with its record's title, author and
+// comment. The library clips every row to the terminal's width.
 #include "classic_screen.h"
 #include "colours_screen.h"
-#include "terminal_width.h"
 #include "welcome_screen.h"
 
 #include <tremlox/screen.h>
@@ -50,8 +49,7 @@ int main() {
         {"classic.ans", classic_screen, classic_screen_size},
     };
     const int count = static_cast<int>(std::size(screens));
-    tremlox_screen_options options = TREMLOX_SCREEN_OPTIONS_INIT;
-    options.column_limit = terminal_width(stdout);
+    const tremlox_screen_options options = TREMLOX_SCREEN_OPTIONS_INIT;
     for (int number = 1; number <= count; ++number) {
         const embedded_screen &screen = screens[number - 1];
         const std::string status = status_line(screen, number, count);

@@ -105,9 +105,10 @@ enum tremlox_wrapping {
 
 /* How a terminal is told the colours. */
 enum tremlox_colours {
-    /* 24-bit where COLORTERM is "truecolor" or "24bit", or on a Windows
-     * console with virtual terminal processing; 256 where TERM names 256
-     * colours; else 16. */
+    /* None where NO_COLOR is set and not empty (no-color.org); else 24-bit
+     * where COLORTERM is "truecolor" or "24bit", or on a Windows console
+     * with virtual terminal processing; 256 where TERM names 256 colours;
+     * else 16. */
     TREMLOX_COLOURS_AUTO,
     /* 38;2;r;g;b and 48;2;r;g;b: the exact VGA colours and the art's own. */
     TREMLOX_COLOURS_24_BIT,
@@ -119,6 +120,19 @@ enum tremlox_colours {
     TREMLOX_COLOURS_16,
     /* The glyphs alone, without a single escape sequence. */
     TREMLOX_COLOURS_NONE
+};
+
+/* The colours of what the art leaves uncoloured: cells it never sets a
+ * colour for, or resets with SGR 0, 39 or 49. */
+enum tremlox_default_colours {
+    /* The terminal's own for UTF-8 art, drawn for today's terminals to sit
+     * on their background; VGA light grey on black for CP437 art, a DOS
+     * screen. */
+    TREMLOX_DEFAULT_COLOURS_AUTO,
+    /* VGA light grey on black, as a DOS screen shows them. */
+    TREMLOX_DEFAULT_COLOURS_VGA,
+    /* The terminal's own foreground and background, whatever its theme. */
+    TREMLOX_DEFAULT_COLOURS_TERMINAL
 };
 
 /* The choices for drawing and writing a screen. Declare it with its
@@ -138,13 +152,21 @@ struct tremlox_screen_options {
     enum tremlox_wrapping wrapping;
     unsigned width; /* columns of the art; 0: the record's, else 80 */
     enum tremlox_colours colours;
-    unsigned column_limit; /* columns the terminal shows, the rest clipped; 0: all */
+    /* The columns shown, the rest of each row clipped: never wrapped, so a
+     * screen keeps its rows in a narrower terminal. 0: the terminal's width
+     * when `out` is a terminal (a Windows console: its window's), else
+     * every column; TREMLOX_ALL_COLUMNS: every column. */
+    unsigned column_limit;
+    enum tremlox_default_colours default_colours; /* since 1.2 */
 };
+
+/* A column_limit that never clips. */
+#define TREMLOX_ALL_COLUMNS ((unsigned)-1)
 
 #define TREMLOX_SCREEN_OPTIONS_INIT                                                                \
     {                                                                                              \
         sizeof(struct tremlox_screen_options), TREMLOX_CHARSET_GUESS, TREMLOX_WRAPPING_AUTO, 0,    \
-            TREMLOX_COLOURS_AUTO, 0                                                                \
+            TREMLOX_COLOURS_AUTO, 0, TREMLOX_DEFAULT_COLOURS_AUTO                                  \
     }
 
 /* The largest grid: columns past TREMLOX_SCREEN_MAX_COLUMNS and rows past
@@ -155,7 +177,9 @@ struct tremlox_screen_options {
 #define TREMLOX_SCREEN_MAX_ROWS 10000
 
 /* A colour: one of the sixteen VGA colours, 0-15 in the PC's order (below),
- * or a 24-bit colour the art gives, TREMLOX_RGB(r, g, b). */
+ * a 24-bit colour the art gives, TREMLOX_RGB(r, g, b), or the terminal's
+ * own foreground or background, TREMLOX_TERMINAL_FOREGROUND and
+ * TREMLOX_TERMINAL_BACKGROUND. */
 typedef uint32_t tremlox_colour;
 
 enum tremlox_vga_colour {
@@ -182,22 +206,47 @@ enum tremlox_vga_colour {
                       (uint32_t)(blue)))
 #define TREMLOX_COLOUR_IS_RGB(colour) (((colour)&0x1000000u) != 0)
 
+/* The terminal's own colours, where the art leaves a cell to it (see
+ * enum tremlox_default_colours); reverse video can put either in either
+ * place. tremlox_colour_rgb gives them as VGA light grey and black, and
+ * their low four bits are those VGA colours, so a program that draws cells
+ * itself shows them as a DOS screen would. */
+#define TREMLOX_TERMINAL_FOREGROUND ((tremlox_colour)0x2000007u)
+#define TREMLOX_TERMINAL_BACKGROUND ((tremlox_colour)0x2000000u)
+#define TREMLOX_COLOUR_IS_TERMINAL(colour) (((colour)&0x2000000u) != 0)
+
 /* The VGA palette: red, green and blue of each of the sixteen colours, as
  * a VGA card shows them (brown is 170, 85, 0). */
 extern TREMLOX_SCREEN_API const uint8_t tremlox_vga_palette[16][3];
 
-/* The colour as 0xRRGGBB, VGA colours through tremlox_vga_palette. */
+/* The colour as 0xRRGGBB, VGA colours through tremlox_vga_palette, the
+ * terminal's own as VGA light grey and black. */
 TREMLOX_SCREEN_API uint32_t tremlox_colour_rgb(tremlox_colour colour);
 
 /* One character cell of a drawn screen, its colours as they show: bold,
  * iCE colours, reverse and conceal already applied. A cell the art never
- * drew is a blank (U+0020) in light grey on black. */
+ * drew is a blank (U+0020) in the default colours (see enum
+ * tremlox_default_colours).
+ *
+ * A wide glyph (CJK, fullwidth forms, most emoji) takes two cells, as
+ * terminals give it: the left one holds it with `width` 2, the right one a
+ * blank with `width` 0 and the same colours. Combining and zero-width code
+ * points (accents, variation selectors, joiners) join the cell before
+ * them: `marks` says how many, tremlox_grid_marks gives them. */
 struct tremlox_cell {
     uint32_t glyph; /* a Unicode code point, never a control code */
     tremlox_colour foreground;
     tremlox_colour background;
     bool blink; /* blink without iCE colours: the glyph blinks */
+    /* Bold on the terminal's own foreground, which bold cannot brighten as
+     * it does the VGA colours: the terminal shows it bold. Since 1.2. */
+    bool bold;
+    uint8_t width; /* the columns the glyph takes: 1; 2 wide; 0 a wide glyph's right half */
+    uint8_t marks; /* code points joined to the glyph, at most TREMLOX_CELL_MAX_MARKS */
 };
+
+/* The most code points a cell joins to its glyph; more are dropped. */
+#define TREMLOX_CELL_MAX_MARKS 4
 
 /* A screen drawn into cells. */
 struct tremlox_grid;
@@ -248,17 +297,27 @@ TREMLOX_SCREEN_API const struct tremlox_cell *tremlox_grid_row(const struct trem
 TREMLOX_SCREEN_API enum tremlox_charset tremlox_grid_charset(const struct tremlox_grid *grid);
 TREMLOX_SCREEN_API enum tremlox_wrapping tremlox_grid_wrapping(const struct tremlox_grid *grid);
 
+/* The code points joined to the glyph of the cell at `row` and `column`,
+ * as many as its `marks`, in the order the art gave them; valid until the
+ * grid is freed. NULL where the cell has none or lies outside the grid. */
+TREMLOX_SCREEN_API const uint32_t *tremlox_grid_marks(const struct tremlox_grid *grid, unsigned row,
+                                                      unsigned column);
+
 /* Whether the art drew past TREMLOX_SCREEN_MAX_COLUMNS or
  * TREMLOX_SCREEN_MAX_ROWS, where what it drew was dropped. */
 TREMLOX_SCREEN_API bool tremlox_grid_clipped(const struct tremlox_grid *grid);
 
 /* Writes the grid to `out` as UTF-8: each row on a line of its own, exactly
- * as wide as the grid (or `column_limit` of `options`, which may be NULL),
- * every cell's colours given in the `colours` of `options`, and "\x1b[0m"
- * and "\r\n" at the end of every row, so nothing bleeds past the art and
- * the cursor ends at the start of the line after it. Nothing but glyphs,
- * SGR sequences (none with TREMLOX_COLOURS_NONE) and line breaks is ever
- * written: no cursor positioning, whatever the art held.
+ * as wide as the grid or as the columns shown (`column_limit` of `options`,
+ * which may be NULL: by default the terminal's width), every cell's colours
+ * given in the `colours` of `options`, and "\x1b[0m" and "\r\n" at the end
+ * of every row, so nothing bleeds past the art and the cursor ends at the
+ * start of the line after it. Nothing but glyphs, SGR sequences (none with
+ * TREMLOX_COLOURS_NONE) and line breaks is ever written: no cursor
+ * positioning, whatever the art held. The terminal's own colours are
+ * written as SGR 39 and 49, with 7 or 8 where reverse or conceal needs
+ * them, and 1 for bold on its own foreground; a wide glyph once, never
+ * split by the clip (a blank takes its place there).
  *
  * On Windows a console `out` gets virtual terminal processing and UTF-8
  * output for the call. Flushes `out`; returns 0 when every write and the

@@ -1,6 +1,6 @@
 /* What the terminal renderer needs from the platform's console: a console
- * stream that takes UTF-8 and escape sequences, and a way to write bytes to
- * it as they are. */
+ * stream that takes UTF-8 and escape sequences, a way to write bytes to it
+ * as they are, and its width. */
 #ifndef TREMLOX_SCREEN_CONSOLE_H
 #define TREMLOX_SCREEN_CONSOLE_H
 
@@ -28,5 +28,9 @@ int tremlox__console_write(FILE *out, struct tremlox__console_state *state, cons
 
 /* Gives the console back the settings tremlox__console_begin found. */
 void tremlox__console_end(FILE *out, struct tremlox__console_state *state);
+
+/* The columns the terminal or console `out` shows (a Windows console: its
+ * window's), or 0 when `out` is none, or does not say. */
+unsigned tremlox__console_columns(FILE *out);
 
 #endif

@@ -55,3 +55,11 @@ void tremlox__console_end(FILE *out, struct tremlox__console_state *state) {
     if (state->changed)
         SetConsoleMode((HANDLE)state->handle, (DWORD)state->saved_mode);
 }
+
+unsigned tremlox__console_columns(FILE *out) {
+    const HANDLE console = console_of(out);
+    CONSOLE_SCREEN_BUFFER_INFO info;
+    if (console == INVALID_HANDLE_VALUE || !GetConsoleScreenBufferInfo(console, &info))
+        return 0;
+    return (unsigned)(info.srWindow.Right - info.srWindow.Left + 1);
+}

@@ -2,6 +2,7 @@
  * terminals drew it: bytes in, cells out. Knows nothing of the terminal the
  * grid may later be shown on. */
 #include "cp437.h"
+#include "glyph_kinds.h"
 #include "grid.h"
 #include "options.h"
 #include "palette.h"
@@ -26,9 +27,6 @@ struct pen {
     bool conceal;
 };
 
-static const struct pen default_pen = {
-    TREMLOX_VGA_LIGHT_GREY, TREMLOX_VGA_BLACK, false, false, false, false};
-
 struct drawer {
     struct tremlox_grid *grid; /* NULL while only finding out how the art wraps */
     unsigned width;            /* the art's width, where it wraps; the grid may keep fewer */
@@ -39,6 +37,7 @@ struct drawer {
     unsigned saved_row;
     unsigned saved_column;
     struct pen pen;
+    struct pen default_pen; /* what SGR 0 goes back to: VGA or the terminal's colours */
     bool ice_colours;
     struct tremlox_cell brush; /* the colours a glyph is drawn in */
     /* Rows filled to the last column, and those of them a line break ends
@@ -49,33 +48,29 @@ struct drawer {
     bool out_of_memory;
 };
 
-/* Bold brightens the foreground, and blink the background under iCE
- * colours. Reverse swaps the colours but not the brightness, which stays
- * where it was, as the PC's attribute byte keeps its intensity and blink
- * bits in place. */
+static bool is_dark_vga(tremlox_colour colour) {
+    return colour < 8;
+}
+
+/* Reverse swaps the colours whole, a colour bright by its own code (90-97,
+ * 100-107) included. The brightness that bold gives the foreground, and
+ * blink the background under iCE colours, stays in place, as the PC's
+ * attribute byte keeps its intensity and blink bits there. Bold cannot
+ * brighten the terminal's own foreground: the terminal shows it bold. */
 static void update_brush(struct drawer *drawer) {
     const struct pen *pen = &drawer->pen;
-    tremlox_colour foreground = pen->foreground;
-    tremlox_colour background = pen->background;
-    if (pen->bold && !TREMLOX_COLOUR_IS_RGB(foreground) && foreground < 8)
+    tremlox_colour foreground = pen->reverse ? pen->background : pen->foreground;
+    tremlox_colour background = pen->reverse ? pen->foreground : pen->background;
+    if (pen->bold && is_dark_vga(foreground))
         foreground += 8;
-    if (pen->blink && drawer->ice_colours && !TREMLOX_COLOUR_IS_RGB(background) && background < 8)
+    if (pen->blink && drawer->ice_colours && is_dark_vga(background))
         background += 8;
-    if (pen->reverse) {
-        const tremlox_colour swapped = foreground;
-        if (!TREMLOX_COLOUR_IS_RGB(foreground) && !TREMLOX_COLOUR_IS_RGB(background)) {
-            foreground = (background & 7u) | (foreground & 8u);
-            background = (swapped & 7u) | (background & 8u);
-        } else {
-            foreground = background;
-            background = swapped;
-        }
-    }
     if (pen->conceal)
         foreground = background;
     drawer->brush.foreground = foreground;
     drawer->brush.background = background;
     drawer->brush.blink = pen->blink && !drawer->ice_colours;
+    drawer->brush.bold = pen->bold && foreground == TREMLOX_TERMINAL_FOREGROUND;
 }
 
 /* Keeps count of rows filled to the last column and ended right there by a
@@ -107,31 +102,99 @@ static struct tremlox_cell *row_to_draw(struct drawer *drawer, unsigned row) {
     return cells;
 }
 
-static void put_glyph(struct drawer *drawer, uint32_t glyph) {
-    end_watch(drawer, false);
-    if (drawer->wrap_pending)
-        next_row(drawer);
-    if (drawer->grid != NULL) {
-        if (drawer->column >= drawer->grid->width) {
-            drawer->grid->clipped = true;
-        } else {
-            struct tremlox_cell *cells = row_to_draw(drawer, drawer->row);
-            if (cells != NULL) {
-                cells[drawer->column] = drawer->brush;
-                cells[drawer->column].glyph = glyph;
-            }
-        }
-    }
-    if (drawer->column + 1 < drawer->width) {
-        ++drawer->column;
+/* A blank in a cell's own colours, for half of a wide glyph that is left
+ * alone when the other half is overwritten, as terminals leave it. */
+static void blank_in_place(struct tremlox_cell *cell) {
+    cell->glyph = ' ';
+    cell->width = 1;
+    cell->marks = 0;
+    cell->bold = false;
+}
+
+/* Before cells [from, to) of a row are overwritten: a wide glyph that lies
+ * half inside them loses its other half too. */
+static void split_wide_glyphs(const struct tremlox_grid *grid, struct tremlox_cell *cells,
+                              unsigned from, unsigned to) {
+    if (from >= to)
+        return;
+    if (cells[from].width == 0 && from > 0)
+        blank_in_place(&cells[from - 1]);
+    if (cells[to - 1].width == 2 && to < grid->width)
+        blank_in_place(&cells[to]);
+}
+
+/* Moves the cursor past a glyph of `width` columns that ends at or before
+ * the last column: on, or to the next row as the wrapping says. */
+static void advance(struct drawer *drawer, unsigned width) {
+    if (drawer->column + width < drawer->width) {
+        drawer->column += width;
         return;
     }
     ++drawer->full_rows;
     drawer->after_last_column = true;
-    if (drawer->vt_wrapping)
+    if (drawer->vt_wrapping) {
+        drawer->column = drawer->width - 1;
         drawer->wrap_pending = true;
-    else
+    } else {
         next_row(drawer);
+    }
+}
+
+/* Draws a glyph of `width` columns, 1 or 2, at the cursor. A wide glyph
+ * that does not fit before the art's edge goes to the next row, as
+ * terminals put it; in art one column wide it never fits and is dropped. */
+static void put_glyph(struct drawer *drawer, uint32_t glyph, unsigned width) {
+    end_watch(drawer, false);
+    if (drawer->wrap_pending)
+        next_row(drawer);
+    if (width > drawer->width)
+        return;
+    if (drawer->column + width > drawer->width)
+        next_row(drawer);
+    if (drawer->grid != NULL) {
+        if (drawer->column + width > drawer->grid->width) {
+            drawer->grid->clipped = true;
+        } else {
+            struct tremlox_cell *cells = row_to_draw(drawer, drawer->row);
+            if (cells != NULL) {
+                struct tremlox_cell *cell = &cells[drawer->column];
+                split_wide_glyphs(drawer->grid, cells, drawer->column, drawer->column + width);
+                *cell = drawer->brush;
+                cell->glyph = glyph;
+                cell->width = (uint8_t)width;
+                if (width == 2) {
+                    cell[1] = drawer->brush;
+                    cell[1].glyph = ' ';
+                    cell[1].width = 0;
+                }
+            }
+        }
+    }
+    advance(drawer, width);
+}
+
+/* Joins a combining or zero-width code point to the glyph before the
+ * cursor, as terminals do; with no glyph before it on the row, it is
+ * dropped. */
+static void join_glyph(struct drawer *drawer, uint32_t mark) {
+    struct tremlox_cell *cells;
+    unsigned column;
+    if (drawer->wrap_pending)
+        column = drawer->column;
+    else if (drawer->column > 0)
+        column = drawer->column - 1;
+    else
+        return;
+    if (drawer->grid == NULL || column >= drawer->grid->width ||
+        drawer->row >= TREMLOX_SCREEN_MAX_ROWS)
+        return;
+    cells = row_to_draw(drawer, drawer->row);
+    if (cells == NULL)
+        return;
+    if (cells[column].width == 0 && column > 0)
+        --column;
+    if (!tremlox__grid_add_mark(drawer->grid, drawer->row, column, mark))
+        drawer->out_of_memory = true;
 }
 
 /* What an erased cell holds: a blank in the current colours, not blinking. */
@@ -139,6 +202,7 @@ static struct tremlox_cell blank_cell(const struct drawer *drawer) {
     struct tremlox_cell blank = drawer->brush;
     blank.glyph = ' ';
     blank.blink = false;
+    blank.bold = false;
     return blank;
 }
 
@@ -155,6 +219,7 @@ static void erase(struct drawer *drawer, unsigned row, unsigned from, unsigned t
     cells = row_to_draw(drawer, row);
     if (cells == NULL)
         return;
+    split_wide_glyphs(drawer->grid, cells, from, to);
     for (; from < to; ++from)
         cells[from] = blank;
 }
@@ -250,7 +315,7 @@ static void select_graphic_rendition(struct drawer *drawer, struct parameters *p
         const unsigned code = next_parameter(parameters, 0);
         tremlox_colour colour;
         if (code == 0)
-            *pen = default_pen;
+            *pen = drawer->default_pen;
         else if (code == 1 || code == 22)
             pen->bold = code == 1;
         else if (code == 5 || code == 6 || code == 25)
@@ -262,11 +327,11 @@ static void select_graphic_rendition(struct drawer *drawer, struct parameters *p
         else if (code >= 30 && code <= 37)
             pen->foreground = tremlox__sgr_order[code - 30];
         else if (code == 39)
-            pen->foreground = default_pen.foreground;
+            pen->foreground = drawer->default_pen.foreground;
         else if (code >= 40 && code <= 47)
             pen->background = tremlox__sgr_order[code - 40];
         else if (code == 49)
-            pen->background = default_pen.background;
+            pen->background = drawer->default_pen.background;
         else if (code >= 90 && code <= 97)
             pen->foreground = 8u + tremlox__sgr_order[code - 90];
         else if (code >= 100 && code <= 107)
@@ -479,7 +544,7 @@ static void draw_cp437(struct drawer *drawer, const unsigned char *art, size_t s
             continue;
         }
         if (!format_effector(drawer, byte))
-            put_glyph(drawer, tremlox__cp437_code_point(byte));
+            put_glyph(drawer, tremlox__cp437_code_point(byte), 1);
         ++at;
     }
 }
@@ -507,10 +572,26 @@ static void draw_utf8(struct drawer *drawer, const unsigned char *art, size_t si
             code_point = tremlox__replacement_character;
             length = 1;
         }
-        if (is_control(code_point))
+        if (is_control(code_point)) {
             end_watch(drawer, false);
-        else
-            put_glyph(drawer, code_point);
+        } else {
+            switch (tremlox__glyph_kind(code_point)) {
+            case glyph_narrow:
+                put_glyph(drawer, code_point, 1);
+                break;
+            case glyph_wide:
+                put_glyph(drawer, code_point, 2);
+                break;
+            case glyph_joining:
+                join_glyph(drawer, code_point);
+                break;
+            case glyph_dropped:
+                /* Bidirectional controls would let a terminal reorder the
+                 * row that the grid has placed glyph by glyph. */
+                end_watch(drawer, false);
+                break;
+            }
+        }
         at += length;
     }
 }
@@ -519,16 +600,26 @@ static void draw(struct drawer *drawer, const unsigned char *art, size_t size, b
     (utf8 ? draw_utf8 : draw_cp437)(drawer, art, size);
 }
 
+/* What SGR 0 sets: the terminal's own colours, or VGA light grey on black. */
+static struct pen default_pen(bool terminal_colours) {
+    struct pen pen = {0};
+    pen.foreground = terminal_colours ? TREMLOX_TERMINAL_FOREGROUND : TREMLOX_VGA_LIGHT_GREY;
+    pen.background = terminal_colours ? TREMLOX_TERMINAL_BACKGROUND : TREMLOX_VGA_BLACK;
+    return pen;
+}
+
 static void start_drawer(struct drawer *drawer, struct tremlox_grid *grid, unsigned width,
-                         bool vt_wrapping, bool ice_colours) {
+                         bool vt_wrapping, bool ice_colours, bool terminal_colours) {
     const struct drawer start = {0};
     *drawer = start;
     drawer->grid = grid;
     drawer->width = width;
     drawer->vt_wrapping = vt_wrapping;
-    drawer->pen = default_pen;
+    drawer->default_pen = default_pen(terminal_colours);
+    drawer->pen = drawer->default_pen;
     drawer->ice_colours = ice_colours;
     drawer->brush.glyph = ' ';
+    drawer->brush.width = 1;
     update_brush(drawer);
 }
 
@@ -537,7 +628,7 @@ static void start_drawer(struct drawer *drawer, struct tremlox_grid *grid, unsig
  * a blank row its artist never saw. */
 static bool wraps_as_vt(const unsigned char *art, size_t size, bool utf8, unsigned width) {
     struct drawer measure;
-    start_drawer(&measure, NULL, width, false, false);
+    start_drawer(&measure, NULL, width, false, false, false);
     draw(&measure, art, size, utf8);
     return measure.full_rows > 0 && measure.full_rows_broken * 2 >= measure.full_rows;
 }
@@ -551,6 +642,7 @@ struct tremlox_grid *tremlox_screen_draw(const char *screen, size_t size,
     unsigned width;
     bool utf8;
     bool vt_wrapping;
+    bool terminal_colours;
     struct tremlox_grid *grid;
     struct drawer drawer;
 
@@ -569,15 +661,21 @@ struct tremlox_grid *tremlox_screen_draw(const char *screen, size_t size,
         options.wrapping == TREMLOX_WRAPPING_VT ||
         (options.wrapping == TREMLOX_WRAPPING_AUTO && wraps_as_vt(art, art_size, utf8, width));
 
-    grid = tremlox__grid_create(width < TREMLOX_SCREEN_MAX_COLUMNS ? width
-                                                                   : TREMLOX_SCREEN_MAX_COLUMNS);
+    /* UTF-8 art was drawn on today's terminals, to sit on their own
+     * background; CP437 art is a DOS screen. */
+    terminal_colours = options.default_colours == TREMLOX_DEFAULT_COLOURS_TERMINAL ||
+                       (options.default_colours == TREMLOX_DEFAULT_COLOURS_AUTO && utf8);
+
+    start_drawer(&drawer, NULL, width, vt_wrapping, sauce.ice_colours, terminal_colours);
+    grid = tremlox__grid_create(
+        width < TREMLOX_SCREEN_MAX_COLUMNS ? width : TREMLOX_SCREEN_MAX_COLUMNS, drawer.brush);
     if (grid == NULL) {
         errno = ENOMEM;
         return NULL;
     }
     grid->charset = utf8 ? TREMLOX_CHARSET_UTF8 : TREMLOX_CHARSET_CP437;
     grid->wrapping = vt_wrapping ? TREMLOX_WRAPPING_VT : TREMLOX_WRAPPING_DOS;
-    start_drawer(&drawer, grid, width, vt_wrapping, sauce.ice_colours);
+    drawer.grid = grid;
     draw(&drawer, art, art_size, utf8);
     if (drawer.out_of_memory) {
         tremlox_grid_free(grid);

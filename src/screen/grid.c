@@ -3,20 +3,18 @@
 
 #include <stdlib.h>
 
-static const struct tremlox_cell blank = {' ', TREMLOX_VGA_LIGHT_GREY, TREMLOX_VGA_BLACK, false};
-
 static void fill_cells(struct tremlox_cell *cells, unsigned count, struct tremlox_cell fill) {
     unsigned column;
     for (column = 0; column < count; ++column)
         cells[column] = fill;
 }
 
-struct tremlox_grid *tremlox__grid_create(unsigned width) {
+struct tremlox_grid *tremlox__grid_create(unsigned width, struct tremlox_cell fill) {
     struct tremlox_grid *grid = calloc(1, sizeof *grid);
     if (grid == NULL)
         return NULL;
     grid->width = width;
-    grid->fill = blank;
+    grid->fill = fill;
     grid->charset = TREMLOX_CHARSET_CP437;
     grid->wrapping = TREMLOX_WRAPPING_DOS;
     /* One cell at least, so that an empty grid's row is never malloc(0). */
@@ -25,13 +23,14 @@ struct tremlox_grid *tremlox__grid_create(unsigned width) {
         free(grid);
         return NULL;
     }
-    fill_cells(grid->fill_row, width, blank);
+    fill_cells(grid->fill_row, width, fill);
     return grid;
 }
 
 static bool reserve_rows(struct tremlox_grid *grid, unsigned count) {
     unsigned capacity = grid->row_capacity > 0 ? grid->row_capacity : 64;
     struct tremlox_cell **rows;
+    uint32_t **marks;
     unsigned row;
     if (count <= grid->row_capacity)
         return true;
@@ -42,9 +41,15 @@ static bool reserve_rows(struct tremlox_grid *grid, unsigned count) {
     rows = realloc(grid->rows, sizeof *rows * capacity);
     if (rows == NULL)
         return false;
-    for (row = grid->row_capacity; row < capacity; ++row)
-        rows[row] = NULL;
     grid->rows = rows;
+    marks = realloc(grid->marks, sizeof *marks * capacity);
+    if (marks == NULL)
+        return false;
+    grid->marks = marks;
+    for (row = grid->row_capacity; row < capacity; ++row) {
+        rows[row] = NULL;
+        marks[row] = NULL;
+    }
     grid->row_capacity = capacity;
     return true;
 }
@@ -63,12 +68,29 @@ struct tremlox_cell *tremlox__grid_row_to_draw(struct tremlox_grid *grid, unsign
     return grid->rows[row];
 }
 
+bool tremlox__grid_add_mark(struct tremlox_grid *grid, unsigned row, unsigned column,
+                            uint32_t mark) {
+    struct tremlox_cell *cell = &grid->rows[row][column];
+    if (cell->marks >= TREMLOX_CELL_MAX_MARKS)
+        return true;
+    if (grid->marks[row] == NULL) {
+        grid->marks[row] = malloc(sizeof *grid->marks[row] * TREMLOX_CELL_MAX_MARKS * grid->width);
+        if (grid->marks[row] == NULL)
+            return false;
+    }
+    grid->marks[row][(size_t)column * TREMLOX_CELL_MAX_MARKS + cell->marks] = mark;
+    ++cell->marks;
+    return true;
+}
+
 void tremlox__grid_clear(struct tremlox_grid *grid, struct tremlox_cell fill) {
     unsigned row;
     /* Every row made lies above the height. */
     for (row = 0; row < grid->height; ++row) {
         free(grid->rows[row]);
         grid->rows[row] = NULL;
+        free(grid->marks[row]);
+        grid->marks[row] = NULL;
     }
     grid->height = 0;
     grid->fill = fill;
@@ -79,9 +101,12 @@ void tremlox_grid_free(struct tremlox_grid *grid) {
     unsigned row;
     if (grid == NULL)
         return;
-    for (row = 0; row < grid->row_capacity; ++row)
+    for (row = 0; row < grid->row_capacity; ++row) {
         free(grid->rows[row]);
+        free(grid->marks[row]);
+    }
     free(grid->rows);
+    free(grid->marks);
     free(grid->fill_row);
     free(grid);
 }
@@ -98,6 +123,14 @@ const struct tremlox_cell *tremlox_grid_row(const struct tremlox_grid *grid, uns
     if (grid == NULL || row >= grid->height)
         return NULL;
     return grid->rows[row] != NULL ? grid->rows[row] : grid->fill_row;
+}
+
+const uint32_t *tremlox_grid_marks(const struct tremlox_grid *grid, unsigned row,
+                                   unsigned column) {
+    const struct tremlox_cell *cells = tremlox_grid_row(grid, row);
+    if (cells == NULL || column >= grid->width || cells[column].marks == 0)
+        return NULL;
+    return grid->marks[row] + (size_t)column * TREMLOX_CELL_MAX_MARKS;
 }
 
 enum tremlox_charset tremlox_grid_charset(const struct tremlox_grid *grid) {

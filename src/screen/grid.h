@@ -14,7 +14,11 @@ struct tremlox_grid {
     unsigned width;             /* columns kept, at most TREMLOX_SCREEN_MAX_COLUMNS */
     unsigned height;            /* rows down to the lowest one drawn on */
     struct tremlox_cell **rows; /* NULL for a row never drawn on, which holds `fill` */
-    unsigned row_capacity;
+    /* Per row, NULL until a code point joins one of its cells: then
+     * TREMLOX_CELL_MAX_MARKS code points a cell, of which the cell's
+     * `marks` count. */
+    uint32_t **marks;
+    unsigned row_capacity; /* of both `rows` and `marks` */
     struct tremlox_cell fill;      /* what a cell never drawn on holds */
     struct tremlox_cell *fill_row; /* `width` cells of `fill` */
     bool clipped;
@@ -23,13 +27,19 @@ struct tremlox_grid {
 };
 
 /* A grid of `width` columns (at most TREMLOX_SCREEN_MAX_COLUMNS) and no
- * rows; NULL when memory is short. */
-struct tremlox_grid *tremlox__grid_create(unsigned width);
+ * rows, every cell `fill` until drawn on; NULL when memory is short. */
+struct tremlox_grid *tremlox__grid_create(unsigned width, struct tremlox_cell fill);
 
 /* The cells of row `row` (below TREMLOX_SCREEN_MAX_ROWS) to draw on, made
  * with `fill` when new; the height grows to hold it. NULL when memory is
  * short. */
 struct tremlox_cell *tremlox__grid_row_to_draw(struct tremlox_grid *grid, unsigned row);
+
+/* Joins `mark` to the glyph of a cell of a row made by
+ * tremlox__grid_row_to_draw, unless it holds TREMLOX_CELL_MAX_MARKS
+ * already. False when memory is short. */
+bool tremlox__grid_add_mark(struct tremlox_grid *grid, unsigned row, unsigned column,
+                            uint32_t mark);
 
 /* Empties the grid: no rows, every cell `fill` from now on. */
 void tremlox__grid_clear(struct tremlox_grid *grid, struct tremlox_cell fill);

@@ -10,7 +10,8 @@ static const size_t first_version_size =
 /* A `size` of 0 comes from a struct set to all zeros, which version 1.2
  * made a way to ask for the defaults. Its members count as far as 1.2's,
  * which every such caller has: later versions must keep this size. */
-static const size_t zeroed_size = sizeof(struct tremlox_screen_options);
+static const size_t zeroed_size =
+    offsetof(struct tremlox_screen_options, default_colours) + sizeof(enum tremlox_default_colours);
 
 bool tremlox__read_options(const struct tremlox_screen_options *given,
                            struct tremlox_screen_options *options) {
@@ -27,5 +28,6 @@ bool tremlox__read_options(const struct tremlox_screen_options *given,
     /* As unsigned, a negative value is out of range too. */
     return (unsigned)options->charset <= TREMLOX_CHARSET_UTF8 &&
            (unsigned)options->wrapping <= TREMLOX_WRAPPING_VT &&
-           (unsigned)options->colours <= TREMLOX_COLOURS_NONE;
+           (unsigned)options->colours <= TREMLOX_COLOURS_NONE &&
+           (unsigned)options->default_colours <= TREMLOX_DEFAULT_COLOURS_TERMINAL;
 }

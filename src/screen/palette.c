@@ -20,6 +20,7 @@ uint32_t tremlox_colour_rgb(tremlox_colour colour) {
     const uint8_t *vga;
     if (TREMLOX_COLOUR_IS_RGB(colour))
         return colour & 0xffffffu;
+    /* The terminal's own colours keep light grey and black in their low bits. */
     vga = tremlox_vga_palette[colour & 15u];
     return (uint32_t)vga[0] << 16 | (uint32_t)vga[1] << 8 | vga[2];
 }

@@ -26,8 +26,12 @@ struct renderer {
     char buffer[16384];
 };
 
-/* The longest a cell can take: two 24-bit colours, blink and a glyph. */
-enum { longest_cell = sizeof "\x1b[38;2;255;255;255;48;2;255;255;255;25m" + tremlox__utf8_longest };
+/* The longest a cell can take before its marks: the attributes, two 24-bit
+ * colours, blink and a glyph. */
+enum {
+    longest_cell =
+        sizeof "\x1b[22;27;28;38;2;255;255;255;48;2;255;255;255;25m" + tremlox__utf8_longest
+};
 
 static void flush_buffer(struct renderer *renderer) {
     if (renderer->used > 0 && renderer->failed_errno == 0)
@@ -67,11 +71,16 @@ static void put_number(struct renderer *renderer, unsigned value) {
     renderer->used = (size_t)(out - renderer->buffer);
 }
 
+/* The terminal's own colour, which SGR 39 and 49 set. */
+static const uint32_t own_colour = 0xfffffffeu;
+
 /* The colour as this renderer's terminal is told it: 0xRRGGBB, xterm's
- * index, or the SGR code of the foreground's VGA colour. */
+ * index, the SGR code of the foreground's VGA colour, or own_colour. */
 static uint32_t terminal_colour(const struct renderer *renderer, tremlox_colour colour) {
     const uint32_t rgb = tremlox_colour_rgb(colour);
     unsigned vga;
+    if (TREMLOX_COLOUR_IS_TERMINAL(colour))
+        return own_colour;
     switch (renderer->colours) {
     case TREMLOX_COLOURS_24_BIT:
         return rgb;
@@ -86,6 +95,10 @@ static uint32_t terminal_colour(const struct renderer *renderer, tremlox_colour 
 /* Adds one colour to the SGR sequence being written: `base` 30 for the
  * foreground, 40 for the background. */
 static void put_colour(struct renderer *renderer, uint32_t colour, unsigned base) {
+    if (colour == own_colour) {
+        put_number(renderer, base + 9);
+        return;
+    }
     switch (renderer->colours) {
     case TREMLOX_COLOURS_24_BIT:
         put_number(renderer, base + 8);
@@ -107,43 +120,81 @@ static void put_colour(struct renderer *renderer, uint32_t colour, unsigned base
     }
 }
 
-/* What the terminal was last told in this row. */
-struct shown {
+/* What the terminal is told for a cell: the colours SGR sets (which reverse
+ * then shows swapped) and the attributes. */
+struct rendition {
     uint32_t foreground;
     uint32_t background;
+    bool bold;
+    bool reverse;
+    bool conceal;
     bool blink;
 };
+
+/* SGR 39 and 49 can only set the terminal's own colours in their own
+ * places. Where a cell has them elsewhere (reverse video, a concealed
+ * glyph), reverse swaps them there, and conceal hides a glyph in the
+ * colour of its background. */
+static struct rendition rendition_of(const struct renderer *renderer,
+                                     const struct tremlox_cell *cell) {
+    const tremlox_colour foreground = cell->foreground;
+    const tremlox_colour background = cell->background;
+    struct rendition rendition = {0, 0, false, false, false, false};
+    rendition.bold = cell->bold;
+    rendition.blink = cell->blink;
+    if (foreground == TREMLOX_TERMINAL_BACKGROUND || background == TREMLOX_TERMINAL_FOREGROUND) {
+        rendition.reverse = foreground != TREMLOX_TERMINAL_BACKGROUND || background != foreground;
+        rendition.conceal = foreground == background;
+        rendition.foreground = rendition.conceal ? own_colour : terminal_colour(renderer, background);
+        rendition.background = rendition.conceal ? own_colour : terminal_colour(renderer, foreground);
+    } else {
+        rendition.foreground = terminal_colour(renderer, foreground);
+        rendition.background = terminal_colour(renderer, background);
+    }
+    return rendition;
+}
+
+/* Adds an attribute's code when it changed: `on` or `off`. */
+static void put_attribute(struct renderer *renderer, bool now, bool before, const char *on,
+                          const char *off, bool *started) {
+    const char *code = now ? on : off;
+    if (now == before)
+        return;
+    if (*started)
+        put_text(renderer, ";", 1);
+    put_text(renderer, code, strlen(code));
+    *started = true;
+}
 
 /* Writes the SGR sequence that takes the terminal from `shown` to `cell`,
  * or nothing when the cell changes nothing. */
 static void put_rendition(struct renderer *renderer, const struct tremlox_cell *cell,
-                          struct shown *shown) {
-    const uint32_t foreground = terminal_colour(renderer, cell->foreground);
-    const uint32_t background = terminal_colour(renderer, cell->background);
+                          struct rendition *shown) {
+    const struct rendition wanted = rendition_of(renderer, cell);
     bool started = false;
-    if (foreground == shown->foreground && background == shown->background &&
-        cell->blink == shown->blink)
+    if (wanted.foreground == shown->foreground && wanted.background == shown->background &&
+        wanted.bold == shown->bold && wanted.reverse == shown->reverse &&
+        wanted.conceal == shown->conceal && wanted.blink == shown->blink)
         return;
     put_text(renderer, "\x1b[", 2);
-    if (foreground != shown->foreground) {
-        put_colour(renderer, foreground, 30);
-        started = true;
-    }
-    if (background != shown->background) {
+    put_attribute(renderer, wanted.bold, shown->bold, "1", "22", &started);
+    put_attribute(renderer, wanted.reverse, shown->reverse, "7", "27", &started);
+    put_attribute(renderer, wanted.conceal, shown->conceal, "8", "28", &started);
+    if (wanted.foreground != shown->foreground) {
         if (started)
             put_text(renderer, ";", 1);
-        put_colour(renderer, background, 40);
+        put_colour(renderer, wanted.foreground, 30);
         started = true;
     }
-    if (cell->blink != shown->blink) {
+    if (wanted.background != shown->background) {
         if (started)
             put_text(renderer, ";", 1);
-        put_text(renderer, cell->blink ? "5" : "25", cell->blink ? 1 : 2);
+        put_colour(renderer, wanted.background, 40);
+        started = true;
     }
+    put_attribute(renderer, wanted.blink, shown->blink, "5", "25", &started);
     put_text(renderer, "m", 1);
-    shown->foreground = foreground;
-    shown->background = background;
-    shown->blink = cell->blink;
+    *shown = wanted;
 }
 
 /* Control codes, surrogates and what lies past Unicode never reach the
@@ -155,15 +206,36 @@ static uint32_t printable(uint32_t glyph) {
     return glyph;
 }
 
-static void put_row(struct renderer *renderer, const struct tremlox_cell *cells, unsigned width) {
-    struct shown shown = {no_colour, no_colour, false};
+static void put_glyph(struct renderer *renderer, uint32_t glyph) {
+    renderer->used += tremlox__utf8_encode(printable(glyph), renderer->buffer + renderer->used);
+}
+
+/* Writes the first `width` cells of a row. A wide glyph is written once,
+ * for both its cells; one that the clip would cut in two is a blank. */
+static void put_row(struct renderer *renderer, const struct tremlox_grid *grid, unsigned row,
+                    unsigned width) {
+    const struct tremlox_cell *cells = tremlox_grid_row(grid, row);
+    struct rendition shown = {no_colour, no_colour, false, false, false, false};
     unsigned column;
     for (column = 0; column < width; ++column) {
-        make_room(renderer, longest_cell);
+        struct tremlox_cell cell = cells[column];
+        const uint32_t *marks = tremlox_grid_marks(grid, row, column);
+        unsigned mark;
+        const bool right_half = cell.width == 0 && column > 0 && cells[column - 1].width == 2;
+        const bool whole =
+            cell.width != 2 || (column + 1 < width && cells[column + 1].width == 0);
+        if (right_half)
+            continue;
+        if (cell.width != 1 && !whole) {
+            cell.glyph = ' ';
+            cell.marks = 0;
+        }
+        make_room(renderer, longest_cell + (size_t)cell.marks * tremlox__utf8_longest);
         if (renderer->colours != TREMLOX_COLOURS_NONE)
-            put_rendition(renderer, &cells[column], &shown);
-        renderer->used +=
-            tremlox__utf8_encode(printable(cells[column].glyph), renderer->buffer + renderer->used);
+            put_rendition(renderer, &cell, &shown);
+        put_glyph(renderer, cell.glyph);
+        for (mark = 0; mark < cell.marks; ++mark)
+            put_glyph(renderer, marks[mark]);
     }
     make_room(renderer, sizeof "\x1b[0m\r\n");
     if (renderer->colours != TREMLOX_COLOURS_NONE)
@@ -171,10 +243,13 @@ static void put_row(struct renderer *renderer, const struct tremlox_cell *cells,
     put_text(renderer, "\r\n", 2);
 }
 
-/* The colours AUTO stands for, from what the terminal says of itself. */
+/* The colours AUTO stands for, from what the user and the terminal say. */
 static enum tremlox_colours colours_of_terminal(bool console_takes_escapes) {
+    const char *no_colour_wanted = getenv("NO_COLOR");
     const char *colour_term = getenv("COLORTERM");
     const char *term = getenv("TERM");
+    if (no_colour_wanted != NULL && no_colour_wanted[0] != '\0')
+        return TREMLOX_COLOURS_NONE;
     if (console_takes_escapes || (colour_term != NULL && (strcmp(colour_term, "truecolor") == 0 ||
                                                           strcmp(colour_term, "24bit") == 0)))
         return TREMLOX_COLOURS_24_BIT;
@@ -189,6 +264,7 @@ int tremlox_grid_write(FILE *out, const struct tremlox_grid *grid,
     struct tremlox__console_state console;
     struct renderer *renderer;
     unsigned width;
+    unsigned column_limit;
     unsigned row;
     int failed_errno;
     bool console_takes_escapes;
@@ -203,8 +279,10 @@ int tremlox_grid_write(FILE *out, const struct tremlox_grid *grid,
         return -1;
     }
     width = grid->width;
-    if (options.column_limit > 0 && options.column_limit < width)
-        width = options.column_limit;
+    column_limit =
+        options.column_limit != 0 ? options.column_limit : tremlox__console_columns(out);
+    if (column_limit > 0 && column_limit < width)
+        width = column_limit;
 
     console_takes_escapes = tremlox__console_begin(out, &console);
     renderer->out = out;
@@ -215,7 +293,7 @@ int tremlox_grid_write(FILE *out, const struct tremlox_grid *grid,
     renderer->failed_errno = 0;
     renderer->used = 0;
     for (row = 0; row < grid->height && renderer->failed_errno == 0; ++row)
-        put_row(renderer, tremlox_grid_row(grid, row), width);
+        put_row(renderer, grid, row, width);
     flush_buffer(renderer);
     failed_errno = renderer->failed_errno;
     free(renderer);

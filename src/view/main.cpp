@@ -428,8 +428,15 @@ std::string record_text(const char *bytes, tremlox_charset charset) {
     for (unsigned row = 0; row < tremlox_grid_height(grid); ++row) {
         const tremlox_cell *cells = tremlox_grid_row(grid, row);
         std::string line;
-        for (unsigned column = 0; column < tremlox_grid_width(grid); ++column)
+        for (unsigned column = 0; column < tremlox_grid_width(grid); ++column) {
+            // The right half of a wide glyph holds nothing of its own.
+            if (cells[column].width == 0)
+                continue;
             append_utf8(line, cells[column].glyph);
+            const std::uint32_t *marks = tremlox_grid_marks(grid, row, column);
+            for (unsigned mark = 0; mark < cells[column].marks; ++mark)
+                append_utf8(line, marks[mark]);
+        }
         line.erase(line.find_last_not_of(' ') + 1);
         if (!text.empty() && !line.empty())
             text += ' ';

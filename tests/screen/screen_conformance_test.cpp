@@ -5,6 +5,7 @@
 // tests are listed or run, so an edited table needs no rebuild; a table that
 // cannot be read, or whose titles give no usable names, fails
 // ConformanceTable.HoldsItsCases.
+#include "glyph_kinds.h"
 #include "screen_support.h"
 
 #include <tremlox/screen.h>
@@ -33,8 +34,13 @@ struct colour_spec {
     tremlox_colour foreground = TREMLOX_VGA_LIGHT_GREY;
     tremlox_colour background = TREMLOX_VGA_BLACK;
     bool blink = false;
+    bool bold = false;
     bool operator==(const colour_spec &) const = default;
 };
+
+colour_spec spec_of(const tremlox_cell &cell) {
+    return {cell.foreground, cell.background, cell.blink, cell.bold};
+}
 
 struct conformance_case {
     std::string title;
@@ -43,9 +49,9 @@ struct conformance_case {
     std::string problem; // "line N: ..." when a line of the case cannot be read
     std::string bytes;
     tremlox_screen_options options = TREMLOX_SCREEN_OPTIONS_INIT;
-    std::vector<std::string> glyph_rows;  // UTF-8, one glyph a cell
+    std::vector<std::string> glyph_rows;  // UTF-8, as a terminal shows the cells
     std::vector<std::string> colour_rows; // one legend letter a cell
-    std::map<char, colour_spec> legend{{'.', colour_spec{}}};
+    std::map<char, colour_spec> legend;   // "." is the default colours unless given
 };
 
 std::string read_file(const char *path) {
@@ -101,6 +107,10 @@ const char *const vga_names[16] = {"black",     "blue",          "green",       
                                    "light-red", "light-magenta", "yellow",      "white"};
 
 tremlox_colour colour_named(const std::string &name) {
+    if (name == "term-fg")
+        return TREMLOX_TERMINAL_FOREGROUND;
+    if (name == "term-bg")
+        return TREMLOX_TERMINAL_BACKGROUND;
     if (name.size() == 7 && name[0] == '#') {
         const unsigned long rgb = std::stoul(name.substr(1), nullptr, 16);
         return TREMLOX_RGB(rgb >> 16, rgb >> 8 & 255, rgb & 255);
@@ -112,6 +122,10 @@ tremlox_colour colour_named(const std::string &name) {
 }
 
 std::string name_of(tremlox_colour colour) {
+    if (colour == TREMLOX_TERMINAL_FOREGROUND)
+        return "term-fg";
+    if (colour == TREMLOX_TERMINAL_BACKGROUND)
+        return "term-bg";
     if (!TREMLOX_COLOUR_IS_RGB(colour))
         return colour < 16 ? vga_names[colour] : "?";
     char text[8];
@@ -119,7 +133,21 @@ std::string name_of(tremlox_colour colour) {
     return text;
 }
 
-// "r=red/black" or "b=#AA5500/blue+blink".
+std::string name_of(const colour_spec &spec) {
+    return name_of(spec.foreground) + "/" + name_of(spec.background) +
+           (spec.blink ? "+blink" : "") + (spec.bold ? "+bold" : "");
+}
+
+// Removes "+flag" from `text`; returns whether it was there.
+bool take_flag(std::string &text, const std::string &flag) {
+    const std::size_t at = text.find(flag);
+    if (at == std::string::npos)
+        return false;
+    text.erase(at, flag.size());
+    return true;
+}
+
+// "r=red/black", "b=#AA5500/blue+blink" or "t=term-fg/term-bg+bold".
 void read_legend(const std::string &text, conformance_case &case_) {
     for (const std::string &entry : words(text)) {
         const std::size_t slash = entry.find('/');
@@ -127,10 +155,8 @@ void read_legend(const std::string &text, conformance_case &case_) {
             throw std::runtime_error("a legend entry is not L=FOREGROUND/BACKGROUND: " + entry);
         std::string background = entry.substr(slash + 1);
         colour_spec spec;
-        const std::size_t plus = background.find("+blink");
-        spec.blink = plus != std::string::npos;
-        if (spec.blink)
-            background.erase(plus);
+        spec.blink = take_flag(background, "+blink");
+        spec.bold = take_flag(background, "+bold");
         spec.foreground = colour_named(entry.substr(2, slash - 2));
         spec.background = colour_named(background);
         case_.legend[entry[0]] = spec;
@@ -153,6 +179,12 @@ void read_options(const std::string &text, conformance_case &case_) {
             case_.options.charset = TREMLOX_CHARSET_UTF8;
         else if (option == "charset=guess")
             case_.options.charset = TREMLOX_CHARSET_GUESS;
+        else if (option == "defaults=auto")
+            case_.options.default_colours = TREMLOX_DEFAULT_COLOURS_AUTO;
+        else if (option == "defaults=vga")
+            case_.options.default_colours = TREMLOX_DEFAULT_COLOURS_VGA;
+        else if (option == "defaults=terminal")
+            case_.options.default_colours = TREMLOX_DEFAULT_COLOURS_TERMINAL;
         else
             throw std::runtime_error("unknown option " + option);
     }
@@ -307,21 +339,75 @@ const conformance_table &the_table() {
     return table;
 }
 
-// Splits a row of the table into its glyphs. A byte that is not UTF-8 is a
-// glyph of its own, which no cell matches.
-std::vector<std::string> glyphs_of(const std::string &row) {
-    std::vector<std::string> glyphs;
+// A cell as the table gives it: a glyph and the code points joined to it,
+// and the columns it takes (0 for the right half of a wide glyph).
+struct table_cell {
+    std::uint32_t glyph = ' ';
+    std::vector<std::uint32_t> marks;
+    unsigned width = 1;
+};
+
+// Splits a row of the table into its cells as a terminal shows them: a wide
+// glyph stands for two, and combining code points go with the glyph before
+// them. A byte that is not UTF-8 is U+FFFF, which no cell holds.
+std::vector<table_cell> cells_of(const std::string &row) {
+    std::vector<table_cell> cells;
     for (std::size_t at = 0; at < row.size();) {
-        std::uint32_t code_point;
-        const std::size_t length = std::max<std::size_t>(next_glyph(row, at, code_point), 1);
-        glyphs.push_back(row.substr(at, length));
-        at += length;
+        std::uint32_t code_point = 0xffff;
+        at += std::max<std::size_t>(next_glyph(row, at, code_point), 1);
+        const glyph_kind kind = tremlox__glyph_kind(code_point);
+        if (kind == glyph_joining && !cells.empty()) {
+            (cells.back().width == 0 ? cells[cells.size() - 2] : cells.back())
+                .marks.push_back(code_point);
+            continue;
+        }
+        cells.push_back({code_point, {}, kind == glyph_wide ? 2u : 1u});
+        if (kind == glyph_wide)
+            cells.push_back({' ', {}, 0});
     }
-    return glyphs;
+    return cells;
+}
+
+table_cell cell_of(const tremlox_grid *grid, unsigned row, unsigned column) {
+    const tremlox_cell &cell = tremlox_grid_row(grid, row)[column];
+    const std::uint32_t *marks = tremlox_grid_marks(grid, row, column);
+    table_cell drawn{cell.glyph, {}, cell.width};
+    if (marks != nullptr)
+        drawn.marks.assign(marks, marks + cell.marks);
+    return drawn;
+}
+
+// How the table writes a cell's glyph: the right half of a wide glyph is
+// written with its left.
+std::string text_of(const table_cell &cell) {
+    if (cell.width == 0)
+        return "";
+    std::string text = utf8(cell.glyph);
+    for (const std::uint32_t mark : cell.marks)
+        text += utf8(mark);
+    return text;
+}
+
+// What "." stands for: the colours the art leaves to the screen.
+colour_spec default_colours(const tremlox_grid *grid, const conformance_case &case_) {
+    const tremlox_default_colours chosen = case_.options.default_colours;
+    const bool terminal = chosen == TREMLOX_DEFAULT_COLOURS_TERMINAL ||
+                          (chosen == TREMLOX_DEFAULT_COLOURS_AUTO &&
+                           tremlox_grid_charset(grid) == TREMLOX_CHARSET_UTF8);
+    if (!terminal)
+        return colour_spec{};
+    return {TREMLOX_TERMINAL_FOREGROUND, TREMLOX_TERMINAL_BACKGROUND, false, false};
+}
+
+std::map<char, colour_spec> legend_of(const tremlox_grid *grid, const conformance_case &case_) {
+    std::map<char, colour_spec> legend = case_.legend;
+    legend.emplace('.', default_colours(grid, case_));
+    return legend;
 }
 
 // The grid as the table writes it, for the failure message.
 std::string picture_of(const tremlox_grid *grid, const conformance_case &case_) {
+    const std::map<char, colour_spec> legend = legend_of(grid, case_);
     std::string text = "glyphs:\n";
     std::string colours = "colours:\n";
     std::map<std::string, colour_spec> unnamed;
@@ -330,16 +416,14 @@ std::string picture_of(const tremlox_grid *grid, const conformance_case &case_) 
         text += "  |";
         colours += "  |";
         for (unsigned column = 0; column < tremlox_grid_width(grid); ++column) {
-            text += utf8(cells[column].glyph);
-            const colour_spec spec{cells[column].foreground, cells[column].background,
-                                   cells[column].blink};
+            text += text_of(cell_of(grid, row, column));
+            const colour_spec spec = spec_of(cells[column]);
             char letter = '?';
-            for (const auto &[name, known] : case_.legend)
+            for (const auto &[name, known] : legend)
                 if (known == spec && letter == '?')
                     letter = name;
             if (letter == '?')
-                unnamed[name_of(spec.foreground) + "/" + name_of(spec.background) +
-                        (spec.blink ? "+blink" : "")] = spec;
+                unnamed[name_of(spec)] = spec;
             colours += letter;
         }
         text += "|\n";
@@ -353,6 +437,7 @@ std::string picture_of(const tremlox_grid *grid, const conformance_case &case_) 
 // Returns "" when the grid is the case's, else what differs.
 std::string compare(const tremlox_grid *grid, const conformance_case &case_) {
     std::ostringstream problems;
+    const std::map<char, colour_spec> legend = legend_of(grid, case_);
     const unsigned height = tremlox_grid_height(grid);
     const unsigned width = tremlox_grid_width(grid);
     if (height != case_.glyph_rows.size())
@@ -361,32 +446,31 @@ std::string compare(const tremlox_grid *grid, const conformance_case &case_) {
         problems << "the colour layer has " << case_.colour_rows.size() << " rows\n";
     for (unsigned row = 0; row < height && row < case_.glyph_rows.size(); ++row) {
         const tremlox_cell *cells = tremlox_grid_row(grid, row);
-        const std::vector<std::string> glyphs = glyphs_of(case_.glyph_rows[row]);
+        const std::vector<table_cell> meant_cells = cells_of(case_.glyph_rows[row]);
         const std::string colours =
             row < case_.colour_rows.size() ? case_.colour_rows[row] : std::string(width, '.');
-        if (glyphs.size() != width || colours.size() != width) {
+        if (meant_cells.size() != width || colours.size() != width) {
             problems << "row " << row << ": width " << width << ", the table gives "
-                     << glyphs.size() << " glyphs and " << colours.size() << " colours\n";
+                     << meant_cells.size() << " cells and " << colours.size() << " colours\n";
             continue;
         }
         for (unsigned column = 0; column < width; ++column) {
-            if (utf8(cells[column].glyph) != glyphs[column])
-                problems << "row " << row << " column " << column << ": glyph "
-                         << utf8(cells[column].glyph) << ", meant " << glyphs[column] << "\n";
-            const auto meant = case_.legend.find(colours[column]);
-            if (meant == case_.legend.end()) {
+            const table_cell drawn = cell_of(grid, row, column);
+            const table_cell &meant_cell = meant_cells[column];
+            if (drawn.glyph != meant_cell.glyph || drawn.marks != meant_cell.marks ||
+                drawn.width != meant_cell.width)
+                problems << "row " << row << " column " << column << ": glyph " << text_of(drawn)
+                         << " of width " << drawn.width << ", meant " << text_of(meant_cell)
+                         << " of width " << meant_cell.width << "\n";
+            const auto meant = legend.find(colours[column]);
+            if (meant == legend.end()) {
                 problems << "row " << row << ": no legend for " << colours[column] << "\n";
                 continue;
             }
-            const colour_spec shown{cells[column].foreground, cells[column].background,
-                                    cells[column].blink};
+            const colour_spec shown = spec_of(cells[column]);
             if (!(shown == meant->second))
-                problems << "row " << row << " column " << column << ": colours "
-                         << name_of(shown.foreground) << "/" << name_of(shown.background)
-                         << (shown.blink ? "+blink" : "") << ", meant "
-                         << name_of(meant->second.foreground) << "/"
-                         << name_of(meant->second.background)
-                         << (meant->second.blink ? "+blink" : "") << "\n";
+                problems << "row " << row << " column " << column << ": colours " << name_of(shown)
+                         << ", meant " << name_of(meant->second) << "\n";
         }
     }
     return problems.str();

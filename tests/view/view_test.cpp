@@ -356,7 +356,7 @@ class scoped_environment {
 
 // NO_COLOR (no-color.org) is honoured by tremlox::screen for AUTO colours:
 // enable this case with that change of the library.
-TEST_F(ColoursTest, DISABLED_NoColorTurnsAutomaticColoursOff) {
+TEST_F(ColoursTest, NoColorTurnsAutomaticColoursOff) {
     write_file(work / "classic.ans", classic_screen());
     const scoped_environment term("TERM", "xterm-256color");
     {
