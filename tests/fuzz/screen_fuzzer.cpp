@@ -1,15 +1,17 @@
 // Runs the screen library on arbitrary bytes: the record parser, the drawing
 // into a grid, and the renderer in every colour mode. Whatever the screen,
 // the record's texts end within their fields and the art lies within the
-// screen; the grid stays within its caps and holds printable glyphs and
-// real colours; and the renderer writes nothing but glyphs, SGR sequences
-// and CR LF, one line a row, each exactly as wide as the grid or the column
-// limit.
+// screen; the grid stays within its caps and holds printable glyphs, real
+// colours and whole wide glyphs; and the renderer writes nothing but
+// glyphs, SGR sequences and CR LF, one line a row, each exactly as many
+// columns wide as the grid or the column limit.
 //
 // Byte 0 picks the character set (its value modulo 3), the wrapping (its
-// value / 3 modulo 3) and, for a large grid, the colour mode (its value / 9
-// modulo 4); byte 1 the width (0 for the record's) and byte 2 the column
-// limit (0 for none). The rest is the screen.
+// value / 3 modulo 3), for a large grid the colour mode (its value / 9
+// modulo 4), and the default colours (its value / 36 modulo 3); byte 1 the
+// width (0 for the record's) and byte 2 the column limit (0 for none). The
+// rest is the screen.
+#include "glyph_kinds.h"
 #include "screen_support.h"
 
 #include <tremlox/screen.h>
@@ -60,7 +62,44 @@ void check_record(const char *screen, std::size_t size) {
 }
 
 bool real_colour(tremlox_colour colour) {
+    if (TREMLOX_COLOUR_IS_TERMINAL(colour))
+        return colour == TREMLOX_TERMINAL_FOREGROUND || colour == TREMLOX_TERMINAL_BACKGROUND;
     return TREMLOX_COLOUR_IS_RGB(colour) ? colour <= 0x1ffffffu : colour < 16;
+}
+
+// A wide glyph's left cell is followed by its right one, which follows
+// nothing else; marks are printable, and no more than a cell holds.
+void check_cell(const tremlox_grid *grid, unsigned row, unsigned column) {
+    const tremlox_cell *cells = tremlox_grid_row(grid, row);
+    const tremlox_cell &cell = cells[column];
+    const unsigned width = tremlox_grid_width(grid);
+    require(printable(cell.glyph) && real_colour(cell.foreground) && real_colour(cell.background),
+            "a cell that is no glyph or no colour");
+    require(!cell.bold || cell.foreground == TREMLOX_TERMINAL_FOREGROUND,
+            "bold on another foreground than the terminal's own");
+    require(cell.width <= 2, "a cell wider than two columns");
+    require(cell.width != 2 || (column + 1 < width && cells[column + 1].width == 0),
+            "a wide glyph without its right half");
+    require(cell.width != 0 || (column > 0 && cells[column - 1].width == 2),
+            "a right half without its wide glyph");
+    require(cell.marks <= TREMLOX_CELL_MAX_MARKS, "more marks than a cell holds");
+    const std::uint32_t *marks = tremlox_grid_marks(grid, row, column);
+    require((marks != nullptr) == (cell.marks > 0), "marks that are not where the cell says");
+    for (unsigned mark = 0; mark < cell.marks; ++mark)
+        require(printable(marks[mark]) && tremlox__glyph_kind(marks[mark]) == glyph_joining,
+                "a mark that is no joining code point");
+}
+
+// The columns the renderer's glyphs take, by the library's own table.
+unsigned columns_of(std::uint32_t code_point) {
+    switch (tremlox__glyph_kind(code_point)) {
+    case glyph_wide:
+        return 2;
+    case glyph_joining:
+        return 0;
+    default:
+        return 1;
+    }
 }
 
 void check_grid(const tremlox_grid *grid) {
@@ -73,23 +112,21 @@ void check_grid(const tremlox_grid *grid) {
         const tremlox_cell *cells = tremlox_grid_row(grid, row);
         require(cells != nullptr, "a row missing");
         for (unsigned column = 0; column < width; ++column)
-            require(printable(cells[column].glyph) && real_colour(cells[column].foreground) &&
-                        real_colour(cells[column].background),
-                    "a cell that is no glyph or no colour");
+            check_cell(grid, row, column);
     }
 }
 
-// Checks the text of a grid `height` rows high whose lines hold `columns`
-// glyphs each, with SGR sequences (none when `plain`).
+// Checks the text of a grid `height` rows high whose lines take `columns`
+// columns each, with SGR sequences (none when `plain`).
 void check_text(const std::string &text, unsigned height, unsigned columns, bool plain) {
-    const rendered_text shape = read_rendered_text(text);
+    const rendered_text shape = read_rendered_text(text, columns_of);
     require(shape.fault.empty(), shape.fault.c_str());
     require(!plain || shape.sgr_sequences == 0, "an escape sequence without colours");
     for (const rendered_line &line : shape.lines) {
-        require(line.glyphs == columns, "a line of another width");
+        require(line.columns == columns, "a line of another width");
         require(plain || line.ends_with_reset, "a line without its reset");
     }
-    require(shape.glyphs_after_last_line == 0, "text after the last line break");
+    require(shape.columns_after_last_line == 0, "text after the last line break");
     require(shape.lines.size() == height, "not one line a row");
 }
 
@@ -104,11 +141,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
                                         TREMLOX_CHARSET_UTF8};
     const tremlox_wrapping wrappings[] = {TREMLOX_WRAPPING_AUTO, TREMLOX_WRAPPING_DOS,
                                           TREMLOX_WRAPPING_VT};
+    const tremlox_default_colours default_colours[] = {TREMLOX_DEFAULT_COLOURS_AUTO,
+                                                       TREMLOX_DEFAULT_COLOURS_VGA,
+                                                       TREMLOX_DEFAULT_COLOURS_TERMINAL};
     tremlox_screen_options options = TREMLOX_SCREEN_OPTIONS_INIT;
     options.charset = charsets[data[0] % 3];
     options.wrapping = wrappings[data[0] / 3 % 3];
+    options.default_colours = default_colours[data[0] / 36 % 3];
     options.width = data[1];
-    options.column_limit = data[2];
+    // 0 would ask the terminal, which a fuzzer's output is not.
+    options.column_limit = data[2] > 0 ? data[2] : TREMLOX_ALL_COLUMNS;
     const char *screen = reinterpret_cast<const char *>(data) + 3;
     const std::size_t screen_size = size - 3;
     check_record(screen, screen_size);
@@ -117,8 +159,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     require(grid != nullptr, "drawing failed");
     check_grid(grid);
     const unsigned width = tremlox_grid_width(grid);
-    const unsigned columns =
-        options.column_limit > 0 && options.column_limit < width ? options.column_limit : width;
+    const unsigned columns = options.column_limit < width ? options.column_limit : width;
     // A grid near the caps is written in one mode, which byte 0 picks, to
     // keep the runs quick; a smaller one in all four.
     const tremlox_colours all_colours[] = {TREMLOX_COLOURS_24_BIT, TREMLOX_COLOURS_256,

@@ -8,8 +8,11 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
 #include <optional>
+#include <poll.h>
 #include <string>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 namespace {
@@ -83,6 +86,88 @@ TEST(ScreenWrite, AutoColoursFollowTheTerminal) {
     EXPECT_EQ(written_with_auto_colours("yes", "tmux-256color"), "\x1b[38;5;130;48;5;16m");
     EXPECT_EQ(written_with_auto_colours(nullptr, "xterm"), "\x1b[33;40m");
     EXPECT_EQ(written_with_auto_colours(nullptr, nullptr), "\x1b[33;40m");
+}
+
+TEST(ScreenWrite, NoColorTurnsAutoColoursOff) {
+    {
+        const scoped_variable no_colour("NO_COLOR", "1");
+        EXPECT_EQ(written_with_auto_colours("truecolor", "xterm-256color"), "");
+    }
+    // Set but empty is not set.
+    const scoped_variable empty("NO_COLOR", "");
+    EXPECT_EQ(written_with_auto_colours(nullptr, "xterm"), "\x1b[33;40m");
+    // A colour mode the program chose is kept.
+    const scoped_variable no_colour("NO_COLOR", "yes");
+    char *buffer = nullptr;
+    std::size_t length = 0;
+    std::FILE *out = open_memstream(&buffer, &length);
+    ASSERT_NE(out, nullptr);
+    tremlox_screen_options options = TREMLOX_SCREEN_OPTIONS_INIT;
+    options.colours = TREMLOX_COLOURS_16;
+    EXPECT_EQ(tremlox_screen_write_with(out, "\x1b[33mA", 6, &options), 0);
+    std::fclose(out);
+    EXPECT_EQ(std::string(buffer, length).substr(0, 9), "\x1b[33;40mA")
+        << "the 16 colours asked for";
+    std::free(buffer);
+}
+
+// A pseudo-terminal of `columns` columns: the library writes to its
+// terminal end, the test reads what the terminal got from the other.
+class pseudo_terminal {
+  public:
+    explicit pseudo_terminal(unsigned short columns) {
+        controller_ = posix_openpt(O_RDWR | O_NOCTTY);
+        if (controller_ < 0 || grantpt(controller_) != 0 || unlockpt(controller_) != 0)
+            return;
+        const int terminal = open(ptsname(controller_), O_RDWR | O_NOCTTY);
+        winsize size{};
+        size.ws_row = 25;
+        size.ws_col = columns;
+        if (terminal < 0 || ioctl(terminal, TIOCSWINSZ, &size) != 0)
+            return;
+        terminal_ = fdopen(terminal, "w");
+    }
+    ~pseudo_terminal() {
+        if (terminal_ != nullptr)
+            std::fclose(terminal_);
+        if (controller_ >= 0)
+            close(controller_);
+    }
+    std::FILE *terminal() const { return terminal_; }
+    // What the terminal end has been sent so far.
+    std::string received() const {
+        std::string text;
+        char buffer[4096];
+        pollfd ready{controller_, POLLIN, 0};
+        while (poll(&ready, 1, 200) > 0) {
+            const ssize_t count = read(controller_, buffer, sizeof buffer);
+            if (count <= 0)
+                break;
+            text.append(buffer, static_cast<std::size_t>(count));
+        }
+        return text;
+    }
+
+  private:
+    int controller_ = -1;
+    std::FILE *terminal_ = nullptr;
+};
+
+TEST(ScreenWrite, ClipsToTheTerminalsWidthRowForRow) {
+    const pseudo_terminal terminal(60);
+    ASSERT_NE(terminal.terminal(), nullptr) << "no pseudo-terminal here";
+    // Two rows of 80 columns, a wide glyph across the 60th column.
+    const std::string art =
+        std::string(59, 'a') + "ＢＣ" + std::string(17, 'd') + "\r\n" + std::string(80, 'e');
+    ASSERT_EQ(
+        tremlox_screen_write(terminal.terminal(), art.data(), art.size(), TREMLOX_CHARSET_UTF8), 0);
+    std::string shown = terminal.received();
+    // The terminal's line discipline may turn LF into CR LF.
+    for (std::size_t at; (at = shown.find("\r\r\n")) != std::string::npos;)
+        shown.erase(at, 1);
+    const std::string reset = "\x1b[0m\r\n";
+    EXPECT_EQ(shown, "\x1b[39;49m" + std::string(59, 'a') + " " + reset + "\x1b[39;49m" +
+                         std::string(60, 'e') + reset);
 }
 
 } // namespace

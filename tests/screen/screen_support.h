@@ -144,28 +144,35 @@ inline std::size_t next_glyph(std::string_view text, std::size_t at, std::uint32
 // --- Rendered text ---------------------------------------------------------
 
 struct rendered_line {
-    std::size_t glyphs = 0;
+    std::size_t columns = 0;      // as a terminal places the glyphs
     bool ends_with_reset = false; // "\x1b[0m" right before its CR LF
 };
 
 struct rendered_text {
     std::string fault;                // "" when the text is nothing but what it may hold
     std::vector<rendered_line> lines; // each line ended by CR LF
-    std::size_t glyphs_after_last_line = 0;
+    std::size_t columns_after_last_line = 0;
     std::size_t sgr_sequences = 0;
 };
+
+// Every glyph one column, where a test does not care how many each takes.
+inline unsigned one_column(std::uint32_t) {
+    return 1;
+}
 
 // Reads what a renderer wrote: printable UTF-8 glyphs, SGR sequences
 // (ESC [ digits and semicolons m) and CR LF line breaks, nothing else. The
 // first thing that is none of them ends the reading and is named in
-// `fault`, with its offset.
-inline rendered_text read_rendered_text(std::string_view text) {
+// `fault`, with its offset. `columns_of` says how many columns a glyph
+// takes (0 for one that joins the glyph before it).
+inline rendered_text read_rendered_text(std::string_view text,
+                                        unsigned (*columns_of)(std::uint32_t) = one_column) {
     rendered_text result;
     rendered_line line;
     bool after_reset = false;
     const auto faulty = [&](const char *what, std::size_t at) {
         result.fault = what + (" at byte " + std::to_string(at));
-        result.glyphs_after_last_line = line.glyphs;
+        result.columns_after_last_line = line.columns;
         return result;
     };
     for (std::size_t at = 0; at < text.size();) {
@@ -190,12 +197,12 @@ inline rendered_text read_rendered_text(std::string_view text) {
             const std::size_t length = next_glyph(text, at, code_point);
             if (length == 0 || !printable(code_point))
                 return faulty("a byte that is no glyph", at);
-            ++line.glyphs;
+            line.columns += columns_of(code_point);
             after_reset = false;
             at += length;
         }
     }
-    result.glyphs_after_last_line = line.glyphs;
+    result.columns_after_last_line = line.columns;
     return result;
 }
 

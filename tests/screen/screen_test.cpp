@@ -217,9 +217,51 @@ TEST(ScreenRender, EachRowIsOneLineAsWideAsTheArt) {
     EXPECT_EQ(written("abcdef", options_of(TREMLOX_COLOURS_NONE, 6, 4)), "abcd\r\n");
     EXPECT_EQ(written("abcdef", options_of(TREMLOX_COLOURS_NONE, 6, 99)), "abcdef\r\n");
     EXPECT_EQ(written("é", options_of(TREMLOX_COLOURS_NONE, 3)), "é  \r\n");
+    // A file is no terminal: nothing is clipped, and TREMLOX_ALL_COLUMNS never clips.
+    EXPECT_EQ(written(std::string(90, 'x'), options_of(TREMLOX_COLOURS_NONE, 90)),
+              std::string(90, 'x') + "\r\n");
+    EXPECT_EQ(written("abc", options_of(TREMLOX_COLOURS_NONE, 3, TREMLOX_ALL_COLUMNS)), "abc\r\n");
     // An empty screen writes nothing at all.
     EXPECT_EQ(written("", options_of(TREMLOX_COLOURS_24_BIT, 4)), "");
     EXPECT_EQ(written("\x1b[2J\x1b[0m", options_of(TREMLOX_COLOURS_24_BIT, 4)), "");
+}
+
+TEST(ScreenRender, WideGlyphsOnceMarksAfterTheirGlyphAndNothingSplitByTheClip) {
+    const tremlox_screen_options none = options_of(TREMLOX_COLOURS_NONE, 5);
+    EXPECT_EQ(written("ＡＢc", none), "ＡＢc\r\n");
+    EXPECT_EQ(written("e\xcc\x81\xcc\xa3x", none), "e\xcc\x81\xcc\xa3x   \r\n");
+    // A wide glyph the clip would cut in two is a blank in its colours.
+    EXPECT_EQ(written("aＢc", options_of(TREMLOX_COLOURS_NONE, 4, 2)), "a \r\n");
+    EXPECT_EQ(written("\x1b[44maＢ", options_of(TREMLOX_COLOURS_16, 3, 2)),
+              "\x1b[39;44ma \x1b[0m\r\n");
+}
+
+TEST(ScreenRender, TheTerminalsOwnColoursAre39And49With7And8WhereNeeded) {
+    for (const tremlox_colours colours :
+         {TREMLOX_COLOURS_24_BIT, TREMLOX_COLOURS_256, TREMLOX_COLOURS_16}) {
+        const tremlox_screen_options options = options_of(colours, 2);
+        // Left to the terminal, reversed, concealed, and bold in its own colour.
+        EXPECT_EQ(written("é", options), "\x1b[39;49mé \x1b[0m\r\n");
+        EXPECT_EQ(written("\x1b[7mé\x1b[27m", options), "\x1b[7;39;49mé\x1b[27m \x1b[0m\r\n");
+        EXPECT_EQ(written("\x1b[8mé\x1b[28m", options), "\x1b[8;39;49mé\x1b[28m \x1b[0m\r\n");
+        EXPECT_EQ(written("\x1b[7;8mé\x1b[0m", options), "\x1b[7;8;39;49mé\x1b[27;28m \x1b[0m\r\n");
+        EXPECT_EQ(written("\x1b[1mé\x1b[22m", options), "\x1b[1;39;49mé\x1b[22m \x1b[0m\r\n");
+    }
+    // The art's colour on the terminal's background, reversed: the colour is
+    // set as the text and shown as the background.
+    EXPECT_EQ(written("\x1b[38;2;1;2;3;7mé", options_of(TREMLOX_COLOURS_24_BIT, 1)),
+              "\x1b[7;38;2;1;2;3;49mé\x1b[0m\r\n");
+    EXPECT_EQ(written("\x1b[41;7mé", options_of(TREMLOX_COLOURS_16, 1)),
+              "\x1b[7;39;41mé\x1b[0m\r\n");
+    // CP437 art is told its VGA colours; bold brightens them, never SGR 1.
+    EXPECT_EQ(written("\x1b[1mA", options_of(TREMLOX_COLOURS_16, 1)), "\x1b[97;40mA\x1b[0m\r\n");
+    // Asked for, either art gets the other default colours.
+    tremlox_screen_options vga = options_of(TREMLOX_COLOURS_16, 1);
+    vga.default_colours = TREMLOX_DEFAULT_COLOURS_VGA;
+    EXPECT_EQ(written("é", vga), "\x1b[37;40mé\x1b[0m\r\n");
+    tremlox_screen_options terminal = options_of(TREMLOX_COLOURS_16, 1);
+    terminal.default_colours = TREMLOX_DEFAULT_COLOURS_TERMINAL;
+    EXPECT_EQ(written("A", terminal), "\x1b[39;49mA\x1b[0m\r\n");
 }
 
 TEST(ScreenRender, TwentyFourBitColoursAreTheVgaCard) {
@@ -391,6 +433,25 @@ TEST(ScreenGrid, CellsAndPalette) {
     EXPECT_EQ(tremlox_vga_palette[TREMLOX_VGA_LIGHT_RED][0], 255u);
     EXPECT_EQ(tremlox_vga_palette[TREMLOX_VGA_LIGHT_RED][1], 85u);
     EXPECT_EQ(tremlox_colour_rgb(TREMLOX_RGB(255, 254, 253)), 0xfffefdu);
+    // The terminal's own colours, for a program that draws cells itself.
+    EXPECT_EQ(tremlox_colour_rgb(TREMLOX_TERMINAL_FOREGROUND), 0xaaaaaau);
+    EXPECT_EQ(tremlox_colour_rgb(TREMLOX_TERMINAL_BACKGROUND), 0x000000u);
+    EXPECT_FALSE(TREMLOX_COLOUR_IS_TERMINAL(TREMLOX_RGB(255, 255, 255)));
+    // A wide glyph's two cells, and the marks joined to a glyph.
+    grid_pointer wide = drawn("Ａe\xcc\x81\xcc\x81\xcc\x81\xcc\x81\xcc\x81");
+    ASSERT_NE(wide, nullptr);
+    const tremlox_cell *wide_cells = tremlox_grid_row(wide.get(), 0);
+    EXPECT_EQ(wide_cells[0].width, 2u);
+    EXPECT_EQ(wide_cells[1].width, 0u);
+    EXPECT_EQ(wide_cells[1].glyph, std::uint32_t{' '});
+    EXPECT_EQ(wide_cells[2].glyph, std::uint32_t{'e'});
+    EXPECT_EQ(wide_cells[2].marks, unsigned{TREMLOX_CELL_MAX_MARKS}) << "the fifth is dropped";
+    ASSERT_NE(tremlox_grid_marks(wide.get(), 0, 2), nullptr);
+    EXPECT_EQ(tremlox_grid_marks(wide.get(), 0, 2)[3], 0x301u);
+    EXPECT_EQ(tremlox_grid_marks(wide.get(), 0, 0), nullptr);
+    EXPECT_EQ(tremlox_grid_marks(wide.get(), 0, 80), nullptr);
+    EXPECT_EQ(tremlox_grid_marks(wide.get(), 1, 0), nullptr);
+    EXPECT_EQ(wide_cells[3].foreground, tremlox_colour{TREMLOX_TERMINAL_FOREGROUND});
     EXPECT_EQ(tremlox_grid_row(nullptr, 0), nullptr);
     EXPECT_EQ(tremlox_grid_height(nullptr), 0u);
     tremlox_grid_free(nullptr);
@@ -428,6 +489,9 @@ TEST(ScreenOptions, OlderAndBadOptions) {
     EXPECT_TRUE(refused(options));
     options = TREMLOX_SCREEN_OPTIONS_INIT;
     options.colours = static_cast<tremlox_colours>(5);
+    EXPECT_TRUE(refused(options));
+    options = TREMLOX_SCREEN_OPTIONS_INIT;
+    options.default_colours = static_cast<tremlox_default_colours>(3);
     EXPECT_TRUE(refused(options));
     // A later version's caller gives a larger size: what this one knows counts.
     struct later_options {
