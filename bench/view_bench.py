@@ -135,7 +135,7 @@ def main(argv):
     if view is None:
         run_quietly(["cmake", "--preset", "release"], cwd=ROOT)
         run_quietly(["cmake", "--build", "--preset", "release"], cwd=ROOT)
-        view = ROOT / "build" / "release" / "src" / "view" / "tremlox-view"
+        view = ROOT / "build" / "release" / "tremlox-view"
     tools = {"view": os.path.abspath(view)}
     ram_disk = "/dev/shm" if os.path.isdir("/dev/shm") else None
     with tempfile.TemporaryDirectory(prefix="tremlox-bench-") as build, \

@@ -50,6 +50,50 @@ class ConsoleTest : public CommandTest {
         fs::remove(work / "out", ignored);
     }
 
+    // Runs a program with the console as its standard output and error, in
+    // the work folder, and returns its exit status and the console's `rows`
+    // lines from where the cursor was.
+    struct console_run {
+        DWORD status = 99;
+        std::wstring shown;
+    };
+    console_run run_on_console(const std::string &program, std::wstring command_line, SHORT rows) {
+        console_run run;
+        const HANDLE console =
+            CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE,
+                        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+        EXPECT_NE(console, INVALID_HANDLE_VALUE);
+        CONSOLE_SCREEN_BUFFER_INFO before;
+        if (console == INVALID_HANDLE_VALUE || !GetConsoleScreenBufferInfo(console, &before)) {
+            ADD_FAILURE() << "no console to run on";
+            return run;
+        }
+        SetHandleInformation(console, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
+        STARTUPINFOW startup = {};
+        startup.cb = sizeof startup;
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+        startup.hStdOutput = console;
+        startup.hStdError = console;
+        const bool started =
+            CreateProcessW(utf8_path(program).wstring().c_str(), command_line.data(), nullptr,
+                           nullptr, TRUE, 0, nullptr, work.wstring().c_str(), &startup, &process_);
+        EXPECT_TRUE(started);
+        if (started) {
+            EXPECT_TRUE(ended()) << "the program did not end within 10 s";
+            GetExitCodeProcess(process_.hProcess, &run.status);
+        }
+        for (SHORT row = before.dwCursorPosition.Y; row < before.dwCursorPosition.Y + rows; ++row) {
+            std::wstring line(before.dwSize.X, L' ');
+            DWORD count = 0;
+            ReadConsoleOutputCharacterW(console, line.data(), before.dwSize.X, COORD{0, row},
+                                        &count);
+            run.shown += line.substr(0, count) + L"\n";
+        }
+        CloseHandle(console);
+        return run;
+    }
+
     // Starts tremlox converting the pipe into "out"; returns once it reads.
     void start(DWORD creation_flags = 0) {
         pipe_ = CreateNamedPipeW(pipe_name, PIPE_ACCESS_OUTBOUND, PIPE_TYPE_BYTE | PIPE_WAIT, 1,
@@ -127,36 +171,11 @@ TEST_F(ConsoleTest, IgnoredCtrlCLetsTheConversionFinish) {
 
 TEST_F(ConsoleTest, NamesAreShownAsTyped) {
     // The usage texts, straight onto the console, name the program as typed.
-    const HANDLE console =
-        CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                    nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(console, INVALID_HANDLE_VALUE);
-    CONSOLE_SCREEN_BUFFER_INFO before;
-    ASSERT_TRUE(GetConsoleScreenBufferInfo(console, &before));
-    SetHandleInformation(console, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    startup.hStdOutput = console;
-    startup.hStdError = console;
-    std::wstring command_line = L"экран😀";
-    ASSERT_TRUE(CreateProcessW(utf8_path(TREMLOX_PATH).wstring().c_str(), command_line.data(),
-                               nullptr, nullptr, TRUE, 0, nullptr, work.wstring().c_str(), &startup,
-                               &process_));
-    ASSERT_TRUE(ended());
-    std::wstring shown;
-    for (SHORT row = before.dwCursorPosition.Y; row < before.dwCursorPosition.Y + 4; ++row) {
-        std::wstring line(before.dwSize.X, L' ');
-        DWORD count = 0;
-        ReadConsoleOutputCharacterW(console, line.data(), before.dwSize.X, COORD{0, row}, &count);
-        shown += line.substr(0, count) + L"\n";
-    }
-    CloseHandle(console);
-    EXPECT_NE(shown.find(L"экран😀 - ANSI screen to C data converter, version 1.0"),
+    const console_run run = run_on_console(TREMLOX_PATH, L"экран😀", 4);
+    EXPECT_NE(run.shown.find(L"экран😀 - ANSI screen to C data converter, version 1.0"),
               std::wstring::npos)
-        << utf8_text(fs::path(shown));
-    EXPECT_NE(shown.find(L"Usage : экран😀 infile outfile"), std::wstring::npos);
+        << utf8_text(fs::path(run.shown));
+    EXPECT_NE(run.shown.find(L"Usage : экран😀 infile outfile"), std::wstring::npos);
 }
 
 // The first line of the console's buffer from where the cursor was.
@@ -194,30 +213,10 @@ TEST_F(ConsoleTest, ScreenGlyphsReachTheConsole) {
 // the glyphs arrive whatever the console's code page.
 TEST_F(ConsoleTest, ViewerShowsAFileOnTheConsole) {
     write_file(work / "screen.ans", std::string(cp437_screen, sizeof cp437_screen - 1));
-    const HANDLE console =
-        CreateFileW(L"CONOUT$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                    nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(console, INVALID_HANDLE_VALUE);
-    CONSOLE_SCREEN_BUFFER_INFO before;
-    ASSERT_TRUE(GetConsoleScreenBufferInfo(console, &before));
-    SetHandleInformation(console, HANDLE_FLAG_INHERIT, HANDLE_FLAG_INHERIT);
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    startup.hStdOutput = console;
-    startup.hStdError = console;
-    std::wstring command_line = L"tremlox-view --colours=none screen.ans";
-    ASSERT_TRUE(CreateProcessW(utf8_path(TREMLOX_VIEW_PATH).wstring().c_str(), command_line.data(),
-                               nullptr, nullptr, TRUE, 0, nullptr, work.wstring().c_str(), &startup,
-                               &process_));
-    ASSERT_TRUE(ended());
-    DWORD status = 99;
-    GetExitCodeProcess(process_.hProcess, &status);
-    EXPECT_EQ(status, 0u);
-    const std::wstring line = console_line(console, before);
-    CloseHandle(console);
-    EXPECT_EQ(line.substr(0, 16), L"╔═╗ ░▒▓█ Café ☺♥") << utf8_text(fs::path(line));
+    const console_run run =
+        run_on_console(TREMLOX_VIEW_PATH, L"tremlox-view --colours=none screen.ans", 1);
+    EXPECT_EQ(run.status, 0u);
+    EXPECT_EQ(run.shown.substr(0, 16), L"╔═╗ ░▒▓█ Café ☺♥") << utf8_text(fs::path(run.shown));
 }
 
 // AUTO takes 24-bit colours on a console with virtual terminal processing.
