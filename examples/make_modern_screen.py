@@ -34,7 +34,9 @@ RIGHT_HALF = ""
 CUT_COLUMN = 59
 
 # A colour is None (the terminal's own), an xterm colour number from 16 to
-# 255, or (r, g, b).
+# 255, or (r, g, b). Each colour of the band on the top row has a channel at
+# 0, which no other colour here has, nor a blend of them with the terminal's
+# black or white: the xterm test finds the cells by them.
 CAP = (205, 42, 61)
 SPOTS = (247, 241, 226)
 STEM = (233, 203, 161)
@@ -136,7 +138,8 @@ def half_block_cell(top, bottom):
     return "\u2580", top, bottom
 
 
-# The mushroom, 24 x 18 pixels standing on its bottom row, drawn with sextants (2 x 3 pixels a cell).
+# The mushroom, 24 x 18 pixels standing on its bottom row, drawn with sextants
+# (2 x 3 pixels a cell).
 MUSHROOM = """
 ........................
 ........RRRRRRRR........

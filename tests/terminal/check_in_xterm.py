@@ -152,7 +152,7 @@ class Cells:
         left, top, right, bottom = bounding_box(pixels)
         self.width = (right - left) / (end_column - first_column)
         self.height = (bottom - top) / (end_row - first_row)
-        if abs(self.width - round(self.width)) > 0.01 or abs(self.height - round(self.height)) > 0.01:
+        if max(abs(self.width - round(self.width)), abs(self.height - round(self.height))) > 0.01:
             sys.exit(f"the colours of the top row fill {right - left} x {bottom - top} pixels, "
                      f"no whole number of cells: they show elsewhere, or are not the screen's")
         self.width, self.height = round(self.width), round(self.height)
