@@ -1,19 +1,32 @@
 #!/usr/bin/env python3
-"""Runs a program in a tmux terminal 132 columns wide that keeps 24-bit
-colours, and checks that the terminal shows the classic example screen as it
-is meant to look.
+"""Runs a program in a tmux terminal that keeps 24-bit colours, and checks
+what the terminal shows, cell by cell.
 
-    check_in_tmux.py [--followed-by TEXT] GENERATOR PROGRAM [ARGUMENT...]
+    check_in_tmux.py [--columns N] [--followed-by TEXT] GENERATOR PROGRAM [ARGUMENT...]
+    check_in_tmux.py --like-cat FILE [--columns N] GENERATOR PROGRAM [ARGUMENT...]
 
-GENERATOR is examples/make_classic_screen.py, whose intended_picture() is the
-80-column grid the screen was drawn as, in the VGA colours. The program runs
-with COLORTERM=truecolor. The pane must hold that grid, glyph for glyph and
-with each cell's text and background in the exact RGB colours of the VGA
-card, beginning on the first row that matches its top row, with nothing
+The pane is N columns wide (default 132) and 50 rows tall, and the program
+runs with COLORTERM=truecolor.
+
+In the first form GENERATOR is examples/make_classic_screen.py, whose
+intended_picture() is the 80-column grid the screen was drawn as, in the VGA
+colours. The pane must hold that grid clipped to N columns, glyph for glyph
+and with each cell's text and background in the exact RGB colours of the
+VGA card, beginning on the first row that matches its top row, with nothing
 blinking or bold, nothing but the terminal's own blank right of column 80,
-and no trace of the SAUCE record or its comment anywhere in the pane. With
---followed-by, the row after the screen must read TEXT (the viewer's status
-line).
+and no trace of the SAUCE record or its comment anywhere in the pane. Rows
+are clipped, never wrapped: each row of the pane is the next row of the
+picture, and the row after the screen is blank, or reads TEXT with
+--followed-by (the example viewer's status line).
+
+In the second form GENERATOR is examples/make_modern_screen.py and FILE the
+screen it writes. `cat FILE` in a pane of 132 columns is the reference: it
+must show intended_picture(). The program, in a pane of N columns, must show
+what cat shows in the art's rows and the first N columns, cell for cell:
+glyph, text and background colour (the terminal's own, or RGB; xterm's
+colours 16-255 count as their RGB), bold and reverse. A wide glyph that the
+pane's edge cuts in two must be a blank in its background. Wherever the art
+leaves a colour to the terminal, both panes must show the terminal's own.
 """
 
 import importlib.util
@@ -23,48 +36,68 @@ import shlex
 import subprocess
 import sys
 import tempfile
+import unicodedata
 
-COLUMNS, ROWS = 132, 50
+DEFAULT_COLUMNS, ROWS = 132, 50
 ESCAPE_SEQUENCE = re.compile(r"\x1b\[([0-9;:]*)m")
 DEFAULT = "default"
+# The cell right of a wide glyph, which tmux writes once for both.
+RIGHT_HALF = ""
 
 
 def load_generator(path):
-    spec = importlib.util.spec_from_file_location("make_classic_screen", path)
+    spec = importlib.util.spec_from_file_location(os.path.basename(path)[:-3], path)
     module = importlib.util.module_from_spec(spec)
     spec.loader.exec_module(module)
     return module
 
 
-def run_in_tmux(command):
-    """Returns the pane's text with escape sequences, once the command ended."""
+def run_in_tmux(panes):
+    """Runs each (columns, command) in a pane of its own, and returns the
+    panes' text with escape sequences, once every command ended."""
     socket = f"tremlox-test-{os.getpid()}"
     with tempfile.NamedTemporaryFile("w", suffix=".conf") as configuration:
         # Tell tmux that its terminal shows 24-bit colours, as one does.
         configuration.write("set -as terminal-features ',*:RGB'\n")
         configuration.flush()
         tmux = ["tmux", "-L", socket, "-f", configuration.name]
-        channel = f"done-{os.getpid()}"
-        shell_command = "COLORTERM=truecolor " + " ".join(shlex.quote(part) for part in command)
-        # The pane stays open after the program, so its screen can be taken.
-        script = f"{shell_command}; tmux wait-for -S {channel}; exec sleep 600"
         environment = dict(os.environ, TERM="xterm-256color")
         environment.pop("TMUX", None)
+        captures = []
         try:
-            subprocess.run(tmux + ["new-session", "-d", "-x", str(COLUMNS), "-y", str(ROWS),
-                                   script], check=True, env=environment)
-            subprocess.run(tmux + ["wait-for", channel], check=True, timeout=120)
-            # -N keeps the blanks at the end of a row, colours and all.
-            captured = subprocess.run(tmux + ["capture-pane", "-p", "-e", "-N"], check=True,
-                                      capture_output=True).stdout
+            for number, (columns, command) in enumerate(panes):
+                channel = f"done-{os.getpid()}-{number}"
+                shell_command = ("COLORTERM=truecolor " +
+                                 " ".join(shlex.quote(part) for part in command))
+                # The pane stays open after the program, so its screen can be taken.
+                script = f"{shell_command}; tmux wait-for -S {channel}; exec sleep 600"
+                subprocess.run(tmux + ["new-session", "-d", "-s", f"pane{number}",
+                                       "-x", str(columns), "-y", str(ROWS), script],
+                               check=True, env=environment)
+            for number in range(len(panes)):
+                subprocess.run(tmux + ["wait-for", f"done-{os.getpid()}-{number}"], check=True,
+                               timeout=120)
+                # -N keeps the blanks at the end of a row, colours and all.
+                captures.append(subprocess.run(
+                    tmux + ["capture-pane", "-p", "-e", "-N", "-t", f"pane{number}"],
+                    check=True, capture_output=True).stdout.decode("utf-8"))
         finally:
             subprocess.run(tmux + ["kill-server"], stderr=subprocess.DEVNULL)
-    return captured.decode("utf-8")
+    return captures
+
+
+def xterm_rgb(number):
+    """xterm's colours 16-255 as (r, g, b): a 6 x 6 x 6 cube, then 24 greys."""
+    if number >= 232:
+        return (8 + 10 * (number - 232),) * 3
+    levels = (0, 95, 135, 175, 215, 255)
+    number -= 16
+    return (levels[number // 36], levels[number // 6 % 6], levels[number % 6])
 
 
 class Rendition:
-    """What tmux's SGR sequences set: colours as (r, g, b), ("index", n) for a
-    palette colour, or DEFAULT for the terminal's own."""
+    """What tmux's SGR sequences set: colours as (r, g, b), ("index", n) for
+    one of the terminal's sixteen colours, or DEFAULT for the terminal's own."""
 
     def __init__(self):
         self.reset()
@@ -83,7 +116,8 @@ class Rendition:
                     colour = tuple(codes[at + 2:at + 5])
                     at += 5
                 elif codes[at + 1] == 5 and at + 2 < len(codes):
-                    colour = ("index", codes[at + 2])
+                    number = codes[at + 2]
+                    colour = ("index", number) if number < 16 else xterm_rgb(number)
                     at += 3
                 else:
                     at += 2
@@ -122,11 +156,17 @@ class Rendition:
                 "bold": self.bold, "blink": self.blink, "reverse": self.reverse}
 
 
-def cells_of(captured):
-    """The pane as rows of cells; tmux carries its colours from line to line."""
+def joins_the_glyph_before(character):
+    return unicodedata.category(character) in ("Mn", "Me", "Cf")
+
+
+def cells_of(captured, columns):
+    """The pane as rows of `columns` cells; tmux carries its colours from
+    line to line, writes a wide glyph once for its two cells, and leaves out
+    the cells never written at the end of a row."""
     rendition = Rendition()
     rows = []
-    for line in captured.split("\n"):
+    for line in captured.split("\n")[:ROWS]:
         row = []
         position = 0
         while position < len(line):
@@ -135,15 +175,31 @@ def cells_of(captured):
                 rendition.apply(sequence.group(1))
                 position = sequence.end()
                 continue
-            row.append(rendition.cell(line[position]))
+            character = line[position]
             position += 1
-        rows.append(row)
+            if row and joins_the_glyph_before(character):
+                row[-1]["glyph"] += character
+                continue
+            row.append(rendition.cell(character))
+            if unicodedata.east_asian_width(character) in ("W", "F"):
+                row.append(dict(row[-1], glyph=RIGHT_HALF))
+        if len(row) > columns:
+            sys.exit(f"a row of the pane holds {len(row)} cells in {columns} columns: tmux "
+                     f"and this script disagree on the width of a glyph in {line!r}")
+        rows.append(row + [terminal_blank()] * (columns - len(row)))
     return rows
 
 
 def terminal_blank():
     return {"glyph": " ", "foreground": DEFAULT, "background": DEFAULT, "bold": False,
             "blink": False, "reverse": False}
+
+
+def text_of(pane):
+    return "\n".join("".join(cell["glyph"] for cell in row).rstrip() for row in pane)
+
+
+# ---- The classic screen, against its picture in the VGA colours
 
 
 def check_cell(number, column, meant, shown, palette):
@@ -158,53 +214,133 @@ def check_cell(number, column, meant, shown, palette):
     return [f"row {number}, column {column} {glyph!r}: {problem}" for problem in problems]
 
 
-def main(arguments):
-    followed_by = None
-    if len(arguments) > 2 and arguments[1] == "--followed-by":
-        followed_by = arguments[2]
-        arguments = arguments[:1] + arguments[3:]
-    if len(arguments) < 3:
-        sys.exit(__doc__)
-    generator = load_generator(arguments[1])
+def check_classic(generator, program, columns, followed_by):
     picture = generator.intended_picture()
     palette = [tuple(rgb) for rgb in generator.VGA_PALETTE]
-    pane = cells_of(run_in_tmux(arguments[2:]))
-    width = len(picture[0])
-    top_row = "".join(cell[0] for cell in picture[0])
+    pane = cells_of(run_in_tmux([(columns, program)])[0], columns)
+    art_width = len(picture[0])
+    width = min(art_width, columns)
+    top_row = "".join(cell[0] for cell in picture[0][:width])
     starts = [number for number, row in enumerate(pane)
               if "".join(cell["glyph"] for cell in row[:width]) == top_row]
     if not starts:
-        text = "\n".join("".join(cell["glyph"] for cell in row).rstrip() for row in pane)
-        sys.exit(f"the screen's top row is nowhere in the pane:\n{text}")
+        sys.exit(f"the screen's top row is nowhere in the pane:\n{text_of(pane)}")
 
     failures = []
     for number, expected_row in enumerate(picture):
         pane_row = pane[starts[0] + number] if starts[0] + number < len(pane) else []
-        pane_row = pane_row + [terminal_blank()] * (COLUMNS - len(pane_row))
         shown = "".join(cell["glyph"] for cell in pane_row[:width])
-        meant = "".join(cell[0] for cell in expected_row)
+        meant = "".join(cell[0] for cell in expected_row[:width])
         if shown != meant:
             failures.append(f"row {number}:\n  meant: {meant!r}\n  shown: {shown!r}")
             continue
-        for column, meant_cell in enumerate(expected_row):
+        for column, meant_cell in enumerate(expected_row[:width]):
             failures += check_cell(number, column, meant_cell, pane_row[column], palette)
-        if any(cell["glyph"] != " " or cell["background"] != DEFAULT
-               for cell in pane_row[width:]):
+        if any(cell != terminal_blank() for cell in pane_row[width:]):
             failures.append(f"row {number}: something right of column {width}")
-    if followed_by is not None:
-        after = starts[0] + len(picture)
-        shown = "".join(cell["glyph"] for cell in pane[after]).strip() if after < len(pane) else ""
-        if shown != followed_by:
-            failures.append(f"the row after the screen:\n  meant: {followed_by!r}\n"
-                            f"  shown: {shown!r}")
-    text = "\n".join("".join(cell["glyph"] for cell in row) for row in pane)
+    after = starts[0] + len(picture)
+    shown = "".join(cell["glyph"] for cell in pane[after]).strip() if after < len(pane) else ""
+    meant = followed_by[:columns].strip() if followed_by is not None else ""
+    if shown != meant:
+        failures.append(f"the row after the screen:\n  meant: {meant!r}\n  shown: {shown!r}")
+    text = text_of(pane)
     for trace in ("SAUCE", "COMNT", "IBM VGA"):
         if trace in text:
             failures.append(f"the record shows: {trace!r} is in the pane")
     if failures:
         sys.exit("\n".join(failures[:40]))
-    print(f"the {COLUMNS}-column terminal shows the {width}-column picture, "
-          f"{len(picture)} rows from row {starts[0]}, every cell in its VGA colours")
+    print(f"the {columns}-column terminal shows the {art_width}-column picture clipped to "
+          f"{width} columns, {len(picture)} rows from row {starts[0]}, every cell in its VGA "
+          f"colours")
+
+
+# ---- The modern screen, against cat of its bytes
+
+
+def described(cell):
+    attributes = "".join(name for name in ("bold", "reverse", "blink") if cell[name])
+    return (f"{cell['glyph']!r} text {cell['foreground']} on {cell['background']}"
+            + (f", {attributes}" if attributes else ""))
+
+
+def check_against_picture(picture, pane):
+    """What cat shows must be the generator's picture, so that the picture is
+    what a terminal makes of the bytes."""
+    failures = []
+    for number, picture_row in enumerate(picture):
+        for column, (glyph, foreground, background) in enumerate(picture_row):
+            shown = pane[number][column]
+            meant = {"glyph": glyph, "foreground": foreground or DEFAULT,
+                     "background": background or DEFAULT}
+            if any(shown[key] != value for key, value in meant.items()):
+                failures.append(f"cat: row {number}, column {column}: {described(shown)}, "
+                                f"meant {glyph!r} text {meant['foreground']} on "
+                                f"{meant['background']}")
+    return failures
+
+
+def check_like_cat(generator, screen, program, columns):
+    picture = generator.intended_picture()
+    reference, shown = (
+        cells_of(capture, width) for capture, width in
+        zip(run_in_tmux([(DEFAULT_COLUMNS, ["cat", screen]), (columns, program)]),
+            (DEFAULT_COLUMNS, columns)))
+    failures = check_against_picture(picture, reference)
+    left_to_terminal = 0
+    for number, picture_row in enumerate(picture):
+        for column in range(columns):
+            meant, cell = reference[number][column], shown[number][column]
+            where = f"row {number}, column {column}"
+            cut = (column == columns - 1 and column + 1 < DEFAULT_COLUMNS and
+                   reference[number][column + 1]["glyph"] == RIGHT_HALF)
+            if cut:
+                if cell["glyph"] != " " or cell["background"] != meant["background"]:
+                    failures.append(f"{where}: {described(cell)}, meant a blank on "
+                                    f"{meant['background']} for {meant['glyph']!r}, which "
+                                    f"the edge cuts")
+            elif any(cell[key] != meant[key] for key in
+                     ("glyph", "foreground", "background", "bold", "reverse", "blink")):
+                failures.append(f"{where}: {described(cell)}, cat shows {described(meant)}")
+            if column >= len(picture_row):
+                continue
+            _, foreground, background = picture_row[column]
+            for layer, colour in (("foreground", foreground), ("background", background)):
+                if colour is None:
+                    left_to_terminal += 1
+                    if cell[layer] != DEFAULT:
+                        failures.append(f"{where}: {layer} {cell[layer]}, meant the "
+                                        f"terminal's own")
+    # Nothing of a row goes on to the next: after the art, the pane is blank.
+    if any(cell != terminal_blank() for row in shown[len(picture):] for cell in row):
+        failures.append(f"the pane holds more than the art's {len(picture)} rows:\n"
+                        f"{text_of(shown)}")
+    if failures:
+        sys.exit("\n".join(failures[:40]))
+    print(f"the {columns}-column terminal shows the art's {len(picture)} rows as cat does in "
+          f"{DEFAULT_COLUMNS} columns, cell for cell, the {left_to_terminal} colours it leaves "
+          f"to the terminal included")
+
+
+def main(arguments):
+    columns = DEFAULT_COLUMNS
+    followed_by = screen = None
+    arguments = arguments[1:]
+    while len(arguments) > 1 and arguments[0] in ("--columns", "--followed-by", "--like-cat"):
+        option, value = arguments[:2]
+        arguments = arguments[2:]
+        if option == "--columns":
+            columns = int(value)
+        elif option == "--followed-by":
+            followed_by = value
+        else:
+            screen = value
+    if len(arguments) < 2 or columns < 1:
+        sys.exit(__doc__)
+    generator = load_generator(arguments[0])
+    if screen is None:
+        check_classic(generator, arguments[1:], columns, followed_by)
+    else:
+        check_like_cat(generator, screen, arguments[1:], columns)
 
 
 if __name__ == "__main__":
