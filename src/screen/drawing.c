@@ -40,6 +40,10 @@ struct drawer {
     struct pen default_pen; /* what SGR 0 goes back to: VGA or the terminal's colours */
     bool ice_colours;
     struct tremlox_cell brush; /* the colours a glyph is drawn in */
+    /* The row last drawn on, kept at hand: most glyphs land on the row of
+     * the one before. NULL after the grid is cleared. */
+    struct tremlox_cell *drawn_cells;
+    unsigned drawn_row;
     /* Rows filled to the last column, and those of them a line break ends
      * right after that column's glyph. */
     bool after_last_column;
@@ -92,6 +96,8 @@ static void next_row(struct drawer *drawer) {
  * clips the grid) or memory is short. */
 static struct tremlox_cell *row_to_draw(struct drawer *drawer, unsigned row) {
     struct tremlox_cell *cells;
+    if (drawer->drawn_cells != NULL && drawer->drawn_row == row)
+        return drawer->drawn_cells;
     if (row >= TREMLOX_SCREEN_MAX_ROWS) {
         drawer->grid->clipped = true;
         return NULL;
@@ -99,6 +105,8 @@ static struct tremlox_cell *row_to_draw(struct drawer *drawer, unsigned row) {
     cells = tremlox__grid_row_to_draw(drawer->grid, row);
     if (cells == NULL)
         drawer->out_of_memory = true;
+    drawer->drawn_cells = cells;
+    drawer->drawn_row = row;
     return cells;
 }
 
@@ -246,8 +254,10 @@ static void erase_in_display(struct drawer *drawer, unsigned mode) {
             erase(drawer, row, 0, drawer->width);
         erase_in_line(drawer, 1);
     } else if (mode == 2) {
-        if (drawer->grid != NULL)
+        if (drawer->grid != NULL) {
             tremlox__grid_clear(drawer->grid, blank_cell(drawer));
+            drawer->drawn_cells = NULL;
+        }
         drawer->row = 0;
         drawer->column = 0;
         drawer->wrap_pending = false;
@@ -623,14 +633,31 @@ static void start_drawer(struct drawer *drawer, struct tremlox_grid *grid, unsig
     update_brush(drawer);
 }
 
+/* Draws the art into a new grid in `drawer`, which then also holds the
+ * counts that say how the art wraps; NULL when memory is short. */
+static struct tremlox_grid *draw_grid(struct drawer *drawer, const unsigned char *art, size_t size,
+                                      bool utf8, unsigned width, bool vt_wrapping, bool ice_colours,
+                                      bool terminal_colours) {
+    start_drawer(drawer, NULL, width, vt_wrapping, ice_colours, terminal_colours);
+    drawer->grid = tremlox__grid_create(
+        width < TREMLOX_SCREEN_MAX_COLUMNS ? width : TREMLOX_SCREEN_MAX_COLUMNS, drawer->brush);
+    if (drawer->grid == NULL)
+        return NULL;
+    drawer->grid->charset = utf8 ? TREMLOX_CHARSET_UTF8 : TREMLOX_CHARSET_CP437;
+    drawer->grid->wrapping = vt_wrapping ? TREMLOX_WRAPPING_VT : TREMLOX_WRAPPING_DOS;
+    draw(drawer, art, size, utf8);
+    if (drawer->out_of_memory) {
+        tremlox_grid_free(drawer->grid);
+        return NULL;
+    }
+    return drawer->grid;
+}
+
 /* VT when at least half of the rows filled to the last column end right
  * there with a line break: drawn as a DOS screen, each would be followed by
- * a blank row its artist never saw. */
-static bool wraps_as_vt(const unsigned char *art, size_t size, bool utf8, unsigned width) {
-    struct drawer measure;
-    start_drawer(&measure, NULL, width, false, false, false);
-    draw(&measure, art, size, utf8);
-    return measure.full_rows > 0 && measure.full_rows_broken * 2 >= measure.full_rows;
+ * a blank row its artist never saw. The counts are those of a DOS drawing. */
+static bool wraps_as_vt(const struct drawer *dos_drawer) {
+    return dos_drawer->full_rows > 0 && dos_drawer->full_rows_broken * 2 >= dos_drawer->full_rows;
 }
 
 struct tremlox_grid *tremlox_screen_draw(const char *screen, size_t size,
@@ -641,7 +668,6 @@ struct tremlox_grid *tremlox_screen_draw(const char *screen, size_t size,
     size_t art_size;
     unsigned width;
     bool utf8;
-    bool vt_wrapping;
     bool terminal_colours;
     struct tremlox_grid *grid;
     struct drawer drawer;
@@ -657,30 +683,21 @@ struct tremlox_grid *tremlox_screen_draw(const char *screen, size_t size,
     utf8 = options.charset == TREMLOX_CHARSET_UTF8 ||
            (options.charset == TREMLOX_CHARSET_GUESS &&
             tremlox__utf8_looks_like_utf8(screen, art_size));
-    vt_wrapping =
-        options.wrapping == TREMLOX_WRAPPING_VT ||
-        (options.wrapping == TREMLOX_WRAPPING_AUTO && wraps_as_vt(art, art_size, utf8, width));
-
     /* UTF-8 art was drawn on today's terminals, to sit on their own
      * background; CP437 art is a DOS screen. */
     terminal_colours = options.default_colours == TREMLOX_DEFAULT_COLOURS_TERMINAL ||
                        (options.default_colours == TREMLOX_DEFAULT_COLOURS_AUTO && utf8);
 
-    start_drawer(&drawer, NULL, width, vt_wrapping, sauce.ice_colours, terminal_colours);
-    grid = tremlox__grid_create(
-        width < TREMLOX_SCREEN_MAX_COLUMNS ? width : TREMLOX_SCREEN_MAX_COLUMNS, drawer.brush);
-    if (grid == NULL) {
-        errno = ENOMEM;
-        return NULL;
-    }
-    grid->charset = utf8 ? TREMLOX_CHARSET_UTF8 : TREMLOX_CHARSET_CP437;
-    grid->wrapping = vt_wrapping ? TREMLOX_WRAPPING_VT : TREMLOX_WRAPPING_DOS;
-    drawer.grid = grid;
-    draw(&drawer, art, art_size, utf8);
-    if (drawer.out_of_memory) {
+    /* AUTO draws the art as DOS wraps it, which most art does, and again as
+     * VT when the rows it filled say so. */
+    grid = draw_grid(&drawer, art, art_size, utf8, width, options.wrapping == TREMLOX_WRAPPING_VT,
+                     sauce.ice_colours, terminal_colours);
+    if (grid != NULL && options.wrapping == TREMLOX_WRAPPING_AUTO && wraps_as_vt(&drawer)) {
         tremlox_grid_free(grid);
-        errno = ENOMEM;
-        return NULL;
+        grid = draw_grid(&drawer, art, art_size, utf8, width, true, sauce.ice_colours,
+                         terminal_colours);
     }
+    if (grid == NULL)
+        errno = ENOMEM;
     return grid;
 }

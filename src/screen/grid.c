@@ -125,8 +125,7 @@ const struct tremlox_cell *tremlox_grid_row(const struct tremlox_grid *grid, uns
     return grid->rows[row] != NULL ? grid->rows[row] : grid->fill_row;
 }
 
-const uint32_t *tremlox_grid_marks(const struct tremlox_grid *grid, unsigned row,
-                                   unsigned column) {
+const uint32_t *tremlox_grid_marks(const struct tremlox_grid *grid, unsigned row, unsigned column) {
     const struct tremlox_cell *cells = tremlox_grid_row(grid, row);
     if (cells == NULL || column >= grid->width || cells[column].marks == 0)
         return NULL;

@@ -18,7 +18,7 @@ struct tremlox_grid {
      * TREMLOX_CELL_MAX_MARKS code points a cell, of which the cell's
      * `marks` count. */
     uint32_t **marks;
-    unsigned row_capacity; /* of both `rows` and `marks` */
+    unsigned row_capacity;         /* of both `rows` and `marks` */
     struct tremlox_cell fill;      /* what a cell never drawn on holds */
     struct tremlox_cell *fill_row; /* `width` cells of `fill` */
     bool clipped;

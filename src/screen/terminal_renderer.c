@@ -145,8 +145,10 @@ static struct rendition rendition_of(const struct renderer *renderer,
     if (foreground == TREMLOX_TERMINAL_BACKGROUND || background == TREMLOX_TERMINAL_FOREGROUND) {
         rendition.reverse = foreground != TREMLOX_TERMINAL_BACKGROUND || background != foreground;
         rendition.conceal = foreground == background;
-        rendition.foreground = rendition.conceal ? own_colour : terminal_colour(renderer, background);
-        rendition.background = rendition.conceal ? own_colour : terminal_colour(renderer, foreground);
+        rendition.foreground =
+            rendition.conceal ? own_colour : terminal_colour(renderer, background);
+        rendition.background =
+            rendition.conceal ? own_colour : terminal_colour(renderer, foreground);
     } else {
         rendition.foreground = terminal_colour(renderer, foreground);
         rendition.background = terminal_colour(renderer, background);
@@ -207,23 +209,31 @@ static uint32_t printable(uint32_t glyph) {
 }
 
 static void put_glyph(struct renderer *renderer, uint32_t glyph) {
-    renderer->used += tremlox__utf8_encode(printable(glyph), renderer->buffer + renderer->used);
+    if (glyph >= 0x20 && glyph < 0x7f) /* most glyphs, at the cost of a byte */
+        renderer->buffer[renderer->used++] = (char)glyph;
+    else
+        renderer->used += tremlox__utf8_encode(printable(glyph), renderer->buffer + renderer->used);
 }
 
 /* Writes the first `width` cells of a row. A wide glyph is written once,
  * for both its cells; one that the clip would cut in two is a blank. */
+/* Whether two cells are shown in the same colours and attributes. */
+static bool same_rendition(const struct tremlox_cell *a, const struct tremlox_cell *b) {
+    return a->foreground == b->foreground && a->background == b->background &&
+           a->blink == b->blink && a->bold == b->bold;
+}
+
 static void put_row(struct renderer *renderer, const struct tremlox_grid *grid, unsigned row,
                     unsigned width) {
     const struct tremlox_cell *cells = tremlox_grid_row(grid, row);
     struct rendition shown = {no_colour, no_colour, false, false, false, false};
+    const struct tremlox_cell *last_written = NULL;
     unsigned column;
     for (column = 0; column < width; ++column) {
         struct tremlox_cell cell = cells[column];
-        const uint32_t *marks = tremlox_grid_marks(grid, row, column);
         unsigned mark;
         const bool right_half = cell.width == 0 && column > 0 && cells[column - 1].width == 2;
-        const bool whole =
-            cell.width != 2 || (column + 1 < width && cells[column + 1].width == 0);
+        const bool whole = cell.width != 2 || (column + 1 < width && cells[column + 1].width == 0);
         if (right_half)
             continue;
         if (cell.width != 1 && !whole) {
@@ -231,11 +241,17 @@ static void put_row(struct renderer *renderer, const struct tremlox_grid *grid, 
             cell.marks = 0;
         }
         make_room(renderer, longest_cell + (size_t)cell.marks * tremlox__utf8_longest);
-        if (renderer->colours != TREMLOX_COLOURS_NONE)
+        /* Most cells are shown as the one before them. */
+        if (renderer->colours != TREMLOX_COLOURS_NONE &&
+            (last_written == NULL || !same_rendition(&cell, last_written)))
             put_rendition(renderer, &cell, &shown);
+        last_written = &cells[column];
         put_glyph(renderer, cell.glyph);
-        for (mark = 0; mark < cell.marks; ++mark)
-            put_glyph(renderer, marks[mark]);
+        if (cell.marks > 0) {
+            const uint32_t *marks = tremlox_grid_marks(grid, row, column);
+            for (mark = 0; mark < cell.marks; ++mark)
+                put_glyph(renderer, marks[mark]);
+        }
     }
     make_room(renderer, sizeof "\x1b[0m\r\n");
     if (renderer->colours != TREMLOX_COLOURS_NONE)
@@ -279,8 +295,7 @@ int tremlox_grid_write(FILE *out, const struct tremlox_grid *grid,
         return -1;
     }
     width = grid->width;
-    column_limit =
-        options.column_limit != 0 ? options.column_limit : tremlox__console_columns(out);
+    column_limit = options.column_limit != 0 ? options.column_limit : tremlox__console_columns(out);
     if (column_limit > 0 && column_limit < width)
         width = column_limit;
 
