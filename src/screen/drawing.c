@@ -28,7 +28,7 @@ struct pen {
 };
 
 struct drawer {
-    struct tremlox_grid *grid; /* NULL while only finding out how the art wraps */
+    struct tremlox_grid *grid; /* what the art is drawn into */
     unsigned width;            /* the art's width, where it wraps; the grid may keep fewer */
     bool vt_wrapping;
     unsigned row; /* beyond_the_last_row once line feeds pass the cap */
@@ -159,22 +159,20 @@ static void put_glyph(struct drawer *drawer, uint32_t glyph, unsigned width) {
         return;
     if (drawer->column + width > drawer->width)
         next_row(drawer);
-    if (drawer->grid != NULL) {
-        if (drawer->column + width > drawer->grid->width) {
-            drawer->grid->clipped = true;
-        } else {
-            struct tremlox_cell *cells = row_to_draw(drawer, drawer->row);
-            if (cells != NULL) {
-                struct tremlox_cell *cell = &cells[drawer->column];
-                split_wide_glyphs(drawer->grid, cells, drawer->column, drawer->column + width);
-                *cell = drawer->brush;
-                cell->glyph = glyph;
-                cell->width = (uint8_t)width;
-                if (width == 2) {
-                    cell[1] = drawer->brush;
-                    cell[1].glyph = ' ';
-                    cell[1].width = 0;
-                }
+    if (drawer->column + width > drawer->grid->width) {
+        drawer->grid->clipped = true;
+    } else {
+        struct tremlox_cell *cells = row_to_draw(drawer, drawer->row);
+        if (cells != NULL) {
+            struct tremlox_cell *cell = &cells[drawer->column];
+            split_wide_glyphs(drawer->grid, cells, drawer->column, drawer->column + width);
+            *cell = drawer->brush;
+            cell->glyph = glyph;
+            cell->width = (uint8_t)width;
+            if (width == 2) {
+                cell[1] = drawer->brush;
+                cell[1].glyph = ' ';
+                cell[1].width = 0;
             }
         }
     }
@@ -193,8 +191,7 @@ static void join_glyph(struct drawer *drawer, uint32_t mark) {
         column = drawer->column - 1;
     else
         return;
-    if (drawer->grid == NULL || column >= drawer->grid->width ||
-        drawer->row >= TREMLOX_SCREEN_MAX_ROWS)
+    if (column >= drawer->grid->width || drawer->row >= TREMLOX_SCREEN_MAX_ROWS)
         return;
     cells = row_to_draw(drawer, drawer->row);
     if (cells == NULL)
@@ -218,8 +215,6 @@ static struct tremlox_cell blank_cell(const struct drawer *drawer) {
 static void erase(struct drawer *drawer, unsigned row, unsigned from, unsigned to) {
     struct tremlox_cell *cells;
     const struct tremlox_cell blank = blank_cell(drawer);
-    if (drawer->grid == NULL)
-        return;
     if (to > drawer->grid->width) {
         drawer->grid->clipped = true;
         to = drawer->grid->width;
@@ -247,17 +242,15 @@ static void erase_in_display(struct drawer *drawer, unsigned mode) {
     unsigned row;
     if (mode == 0) {
         erase_in_line(drawer, 0);
-        for (row = drawer->row + 1; drawer->grid != NULL && row < drawer->grid->height; ++row)
+        for (row = drawer->row + 1; row < drawer->grid->height; ++row)
             erase(drawer, row, 0, drawer->width);
     } else if (mode == 1) {
         for (row = 0; row < drawer->row && row < TREMLOX_SCREEN_MAX_ROWS; ++row)
             erase(drawer, row, 0, drawer->width);
         erase_in_line(drawer, 1);
     } else if (mode == 2) {
-        if (drawer->grid != NULL) {
-            tremlox__grid_clear(drawer->grid, blank_cell(drawer));
-            drawer->drawn_cells = NULL;
-        }
+        tremlox__grid_clear(drawer->grid, blank_cell(drawer));
+        drawer->drawn_cells = NULL;
         drawer->row = 0;
         drawer->column = 0;
         drawer->wrap_pending = false;
@@ -618,11 +611,12 @@ static struct pen default_pen(bool terminal_colours) {
     return pen;
 }
 
-static void start_drawer(struct drawer *drawer, struct tremlox_grid *grid, unsigned width,
-                         bool vt_wrapping, bool ice_colours, bool terminal_colours) {
+/* A drawer at the top-left, in the default colours; its grid comes after,
+ * filled with the blank it starts with. */
+static void start_drawer(struct drawer *drawer, unsigned width, bool vt_wrapping, bool ice_colours,
+                         bool terminal_colours) {
     const struct drawer start = {0};
     *drawer = start;
-    drawer->grid = grid;
     drawer->width = width;
     drawer->vt_wrapping = vt_wrapping;
     drawer->default_pen = default_pen(terminal_colours);
@@ -638,7 +632,7 @@ static void start_drawer(struct drawer *drawer, struct tremlox_grid *grid, unsig
 static struct tremlox_grid *draw_grid(struct drawer *drawer, const unsigned char *art, size_t size,
                                       bool utf8, unsigned width, bool vt_wrapping, bool ice_colours,
                                       bool terminal_colours) {
-    start_drawer(drawer, NULL, width, vt_wrapping, ice_colours, terminal_colours);
+    start_drawer(drawer, width, vt_wrapping, ice_colours, terminal_colours);
     drawer->grid = tremlox__grid_create(
         width < TREMLOX_SCREEN_MAX_COLUMNS ? width : TREMLOX_SCREEN_MAX_COLUMNS, drawer->brush);
     if (drawer->grid == NULL)
