@@ -14,7 +14,8 @@ A code point is
            unassigned ones that default to W included;
   joining  when it is a nonspacing or enclosing mark or a format character
            (Mn, Me, Cf), or a Hangul medial vowel or final consonant
-           (U+1160-U+11FF), which joins the syllable before it; the soft
+           (U+1160-U+11FF, U+D7B0-U+D7FF), which joins the syllable before
+           it; the soft
            hyphen is not, as terminals show it as a hyphen;
   dropped  when it is a bidirectional control, which is never drawn;
   narrow   otherwise, the ambiguous widths (A) included, as on terminals set
@@ -35,7 +36,7 @@ TABLE_CLASSES = (WIDE, JOINING, DROPPED)
 
 JOINING_CATEGORIES = {"Mn", "Me", "Cf"}
 SOFT_HYPHEN = 0x00AD
-HANGUL_MEDIALS_AND_FINALS = range(0x1160, 0x1200)
+HANGUL_MEDIALS_AND_FINALS = [*range(0x1160, 0x1200), *range(0xD7B0, 0xD800)]
 BIDIRECTIONAL_CONTROLS = [0x061C, 0x200E, 0x200F, *range(0x202A, 0x202F), *range(0x2066, 0x206A)]
 
 # The unassigned code points that default to W. EastAsianWidth.txt states

@@ -32,7 +32,10 @@ TEST(GlyphKinds, HangulJamoAreWideAndTheirMedialsAndFinalsJoin) {
                   {0x1200, glyph_narrow},
                   {0xac00, glyph_wide},
                   {0xd7a3, glyph_wide},
-                  {0xd7a4, glyph_narrow}});
+                  {0xd7a4, glyph_narrow},
+                  {0xd7b0, glyph_joining},
+                  {0xd7ff, glyph_joining},
+                  {0xd800, glyph_narrow}});
 }
 
 TEST(GlyphKinds, CjkSymbolsAndFullwidthFormsAreWide) {
