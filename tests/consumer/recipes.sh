@@ -54,6 +54,13 @@ expect_converted() {
     [ "$found" = "$2" ] || fail "converted $1: $found, expected $2: $(cat log)"
 }
 
+# expect_read_only PROGRAM: its screens are read-only data (nm's R).
+expect_read_only() {
+    for screen in title_screen help_screen; do
+        nm "$1" | grep -q " R $screen\$" || fail "$screen is not read-only data in $1: $(nm "$1" | grep " $screen\$")"
+    done
+}
+
 # The program built with tremlox::screen alone shows its screen.
 expect_shows_shades() {
     "$1" >shown
@@ -73,6 +80,7 @@ check_cmake() {
     quietly cmake --build build
     expect_shows recipe/title.ans build/game
     expect_shows recipe/help.ans build/game help
+    expect_read_only build/game
 
     printf 'one more line \342\234\223\r\n' >>recipe/title.ans
     quietly cmake --build build
@@ -86,6 +94,7 @@ check_make() {
     quietly make "$@"
     expect_shows recipe/title.ans recipe/build/game
     expect_shows recipe/help.ans recipe/build/game help
+    expect_read_only recipe/build/game
 
     printf 'one more line \342\234\223\r\n' >>recipe/title.ans
     quietly make "$@"
@@ -124,6 +133,7 @@ check_meson() {
     meson_setup build recipe -Dtremlox="$prefix/bin/tremlox"
     expect_shows recipe/title.ans build/game
     expect_shows recipe/help.ans build/game help
+    expect_read_only build/game
 
     printf 'one more line \342\234\223\r\n' >>recipe/title.ans
     quietly meson compile -C build
