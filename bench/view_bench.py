@@ -29,21 +29,10 @@ import termios
 import threading
 from pathlib import Path
 
-ROOT = Path(__file__).resolve().parent.parent
+from bench import ROOT, fail, run_quietly
+
 SCREEN_SIZE = 100 * 1024
 TERMINAL_COLUMNS, TERMINAL_ROWS = 132, 50
-
-
-def fail(message):
-    print(f"view_bench.py: {message}", file=sys.stderr)
-    sys.exit(2)
-
-
-def run_quietly(argv, cwd=None):
-    result = subprocess.run(argv, cwd=cwd, stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
-                            text=True)
-    if result.returncode != 0:
-        fail(f"{' '.join(map(str, argv))} failed:\n{result.stdout}")
 
 
 def write_screen(path):
