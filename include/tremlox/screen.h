@@ -1,7 +1,8 @@
-/* Shows classic ANSI screens on today's terminals: reads a screen's SAUCE
- * record, draws its art into a grid of cells as ANSI.SYS and the classic
- * BBS terminals drew it, and writes that grid to a terminal in the art's
- * exact colours, or hands the cells to a program that draws them itself.
+/* Shows ANSI screens on today's terminals: reads a screen's SAUCE record,
+ * draws its art into a grid of cells (classic CP437 art as ANSI.SYS and the
+ * BBS terminals drew it, modern UTF-8 art as a terminal shows its bytes),
+ * and writes that grid to a terminal in the art's own colours and
+ * attributes, or hands the cells to a program that draws them itself.
  *
  * A C interface, for C and C++ alike; the library needs only the C library. */
 #ifndef TREMLOX_SCREEN_H
@@ -33,8 +34,8 @@ extern "C" {
 #endif
 
 /* The version of the library the program runs with, as
- * TREMLOX_SCREEN_VERSION gives the version of this header: 10200 for
- * 1.2.0. A program linked with a shared library may compare the two. */
+ * TREMLOX_SCREEN_VERSION gives the version of this header: 10300 for
+ * 1.3.0. A program linked with a shared library may compare the two. */
 TREMLOX_SCREEN_API unsigned tremlox_screen_version(void);
 
 /* What a screen's SAUCE record says about it. The texts are NUL-terminated,
@@ -105,18 +106,30 @@ enum tremlox_wrapping {
 
 /* How a terminal is told the colours. */
 enum tremlox_colours {
-    /* None where NO_COLOR is set and not empty (no-color.org); else 24-bit
-     * where COLORTERM is "truecolor" or "24bit", or on a Windows console
-     * with virtual terminal processing; 256 where TERM names 256 colours;
-     * else 16. */
+    /* What the terminal can show, decided in this order:
+     *  1. none where NO_COLOR is set and not empty (no-color.org);
+     *  2. the mode TREMLOX_COLOURS names, "24bit", "256", "16" or "none",
+     *     a default for every program built with the library (any other
+     *     value is ignored);
+     *  3. none where TERM is "dumb";
+     *  4. 24-bit where COLORTERM is "truecolor" or "24bit", TERM ends in
+     *     "-direct" (or a variant of it, "-direct256") or names a terminal that takes 24-bit colours whatever
+     *     it says (xterm-kitty, alacritty, foot, wezterm, contour, ghostty,
+     *     konsole, mintty, mlterm, st), VTE_VERSION is 3600 or more,
+     *     WT_SESSION is set (Windows Terminal), or on a Windows console with
+     *     virtual terminal processing;
+     *  5. 256 where TERM names 256 colours, or is "xterm";
+     *  6. else 16. */
     TREMLOX_COLOURS_AUTO,
-    /* 38;2;r;g;b and 48;2;r;g;b: the exact VGA colours and the art's own. */
+    /* 38;2;r;g;b and 48;2;r;g;b: the exact VGA colours and the art's own;
+     * the terminal's palette entries as such. */
     TREMLOX_COLOURS_24_BIT,
     /* 38;5;n and 48;5;n: the nearest of xterm's colours 16-255, which
-     * terminals do not redefine. */
+     * terminals do not redefine; the terminal's palette entries as such. */
     TREMLOX_COLOURS_256,
     /* 30-37, 90-97, 40-47 and 100-107, in the terminal's own palette;
-     * brightness by 90-97 and 100-107, never by bold. */
+     * brightness by 90-97 and 100-107, never by bold (but where modern art
+     * asks for bold). */
     TREMLOX_COLOURS_16,
     /* The glyphs alone, without a single escape sequence. */
     TREMLOX_COLOURS_NONE
@@ -172,14 +185,15 @@ struct tremlox_screen_options {
 /* The largest grid: columns past TREMLOX_SCREEN_MAX_COLUMNS and rows past
  * TREMLOX_SCREEN_MAX_ROWS are dropped as they are drawn (the art's width
  * still decides where it wraps), and tremlox_grid_clipped says so. A grid
- * holds at most 16 bytes a cell. */
+ * holds at most 44 bytes a cell: the cell, its marks and its attributes. */
 #define TREMLOX_SCREEN_MAX_COLUMNS 1024
 #define TREMLOX_SCREEN_MAX_ROWS 10000
 
 /* A colour: one of the sixteen VGA colours, 0-15 in the PC's order (below),
- * a 24-bit colour the art gives, TREMLOX_RGB(r, g, b), or the terminal's
- * own foreground or background, TREMLOX_TERMINAL_FOREGROUND and
- * TREMLOX_TERMINAL_BACKGROUND. */
+ * a 24-bit colour the art gives, TREMLOX_RGB(r, g, b), an entry of the
+ * terminal's own palette that modern art names, TREMLOX_PALETTE_COLOUR(n),
+ * or the terminal's own foreground or background,
+ * TREMLOX_TERMINAL_FOREGROUND and TREMLOX_TERMINAL_BACKGROUND. */
 typedef uint32_t tremlox_colour;
 
 enum tremlox_vga_colour {
@@ -215,16 +229,32 @@ enum tremlox_vga_colour {
 #define TREMLOX_TERMINAL_BACKGROUND ((tremlox_colour)0x2000000u)
 #define TREMLOX_COLOUR_IS_TERMINAL(colour) (((colour)&0x2000000u) != 0)
 
+/* An entry of the terminal's palette, 0-255 as xterm numbers them (1 is
+ * red, 9 bright red, 16-255 the colour cube and the grey ramp): what modern
+ * UTF-8 art names with 38;5;n and 48;5;n, and, with
+ * TREMLOX_PALETTE_BY_CODE, with 30-37, 90-97, 40-47 and 100-107. Each
+ * terminal shows its own (a theme's red, a light theme's darker yellow),
+ * and some brighten bold text only in the colours named by code, so the
+ * grid keeps both apart. tremlox_colour_rgb gives 0-15 as the VGA colours
+ * and 16-255 as xterm's. Since 1.3. */
+#define TREMLOX_PALETTE_COLOUR(index) ((tremlox_colour)(0x4000000u | ((uint32_t)(index)&0xffu)))
+#define TREMLOX_PALETTE_BY_CODE 0x100u
+#define TREMLOX_COLOUR_IS_PALETTE(colour) (((colour)&0x4000000u) != 0)
+#define TREMLOX_PALETTE_INDEX(colour) ((unsigned)((colour)&0xffu))
+
 /* The VGA palette: red, green and blue of each of the sixteen colours, as
  * a VGA card shows them (brown is 170, 85, 0). */
 extern TREMLOX_SCREEN_API const uint8_t tremlox_vga_palette[16][3];
 
 /* The colour as 0xRRGGBB, VGA colours through tremlox_vga_palette, the
- * terminal's own as VGA light grey and black. */
+ * terminal's own as VGA light grey and black, its palette entries 0-15 as
+ * the VGA colours and 16-255 as xterm's. */
 TREMLOX_SCREEN_API uint32_t tremlox_colour_rgb(tremlox_colour colour);
 
 /* One character cell of a drawn screen, its colours as they show: bold,
- * iCE colours, reverse and conceal already applied. A cell the art never
+ * iCE colours, reverse and conceal already applied. What modern art sets
+ * beyond them (underline, italic and the like) comes from
+ * tremlox_grid_attributes. A cell the art never
  * drew is a blank (U+0020) in the default colours (see enum
  * tremlox_default_colours).
  *
@@ -238,8 +268,10 @@ struct tremlox_cell {
     tremlox_colour foreground;
     tremlox_colour background;
     bool blink; /* blink without iCE colours: the glyph blinks */
-    /* Bold on the terminal's own foreground, which bold cannot brighten as
-     * it does the VGA colours: the terminal shows it bold. Since 1.2. */
+    /* The terminal shows the glyph bold: always in UTF-8 art, which leaves
+     * bold to the terminal as cat of its bytes does; in CP437 art only on
+     * the terminal's own foreground, which bold cannot brighten as it does
+     * the VGA colours. Since 1.2. */
     bool bold;
     uint8_t width; /* the columns the glyph takes: 1; 2 wide; 0 a wide glyph's right half */
     uint8_t marks; /* code points joined to the glyph, at most TREMLOX_CELL_MAX_MARKS */
@@ -303,6 +335,48 @@ TREMLOX_SCREEN_API enum tremlox_wrapping tremlox_grid_wrapping(const struct trem
 TREMLOX_SCREEN_API const uint32_t *tremlox_grid_marks(const struct tremlox_grid *grid, unsigned row,
                                                       unsigned column);
 
+/* How an underline is drawn: SGR 4 or 4:1, 21 or 4:2, and 4:3 to 4:5. */
+enum tremlox_underline {
+    TREMLOX_UNDERLINE_NONE,
+    TREMLOX_UNDERLINE_SINGLE,
+    TREMLOX_UNDERLINE_DOUBLE,
+    TREMLOX_UNDERLINE_CURLY,
+    TREMLOX_UNDERLINE_DOTTED,
+    TREMLOX_UNDERLINE_DASHED
+};
+
+/* The flags of struct tremlox_attributes, each with the SGR code that sets
+ * it. Reverse and conceal are already applied to the cell's colours. */
+#define TREMLOX_ATTRIBUTE_FAINT 0x01u         /* 2 */
+#define TREMLOX_ATTRIBUTE_ITALIC 0x02u        /* 3 */
+#define TREMLOX_ATTRIBUTE_STRIKETHROUGH 0x04u /* 9 */
+#define TREMLOX_ATTRIBUTE_OVERLINE 0x08u      /* 53 */
+#define TREMLOX_ATTRIBUTE_REVERSE 0x10u       /* 7 */
+#define TREMLOX_ATTRIBUTE_CONCEAL 0x20u       /* 8 */
+
+/* The underline colour where the art gives none: the glyph's foreground. */
+#define TREMLOX_UNDERLINE_FOREGROUND ((tremlox_colour)0x8000000u)
+
+/* What modern UTF-8 art draws a cell with beyond its colours, bold and
+ * blink; CP437 art, a DOS screen, has none of it. Since 1.3. */
+struct tremlox_attributes {
+    uint16_t flags;    /* TREMLOX_ATTRIBUTE_... */
+    uint8_t underline; /* enum tremlox_underline */
+    /* SGR 58 (58;5;n, 58;2;r;g;b, 58:5:n, 58:2::r:g:b), or
+     * TREMLOX_UNDERLINE_FOREGROUND where the art gives none or resets it
+     * with 59. */
+    tremlox_colour underline_colour;
+    /* With TREMLOX_ATTRIBUTE_CONCEAL: the foreground the hidden glyph
+     * would show in, which the cell's foreground (its background) hides. */
+    tremlox_colour concealed_foreground;
+};
+
+/* The attributes of the cell at `row` and `column`, valid until the grid
+ * is freed: those of a plain cell (no flags, no underline) where the art
+ * set none. NULL outside the grid. Since 1.3. */
+TREMLOX_SCREEN_API const struct tremlox_attributes *
+tremlox_grid_attributes(const struct tremlox_grid *grid, unsigned row, unsigned column);
+
 /* Whether the art drew past TREMLOX_SCREEN_MAX_COLUMNS or
  * TREMLOX_SCREEN_MAX_ROWS, where what it drew was dropped. */
 TREMLOX_SCREEN_API bool tremlox_grid_clipped(const struct tremlox_grid *grid);
@@ -316,8 +390,11 @@ TREMLOX_SCREEN_API bool tremlox_grid_clipped(const struct tremlox_grid *grid);
  * TREMLOX_COLOURS_NONE) and line breaks is ever written: no cursor
  * positioning, whatever the art held. The terminal's own colours are
  * written as SGR 39 and 49, with 7 or 8 where reverse or conceal needs
- * them, and 1 for bold on its own foreground; a wide glyph once, never
- * split by the clip (a blank takes its place there).
+ * them, and 1 for bold on its own foreground; its palette entries as the
+ * codes that named them (30-37, 90-97, 38;5;n and the like); the
+ * attributes of modern art as theirs (4, 21 and 4:3-4:5 for the
+ * underlines, 58:5:n and 58:2::r:g:b for their colours); a wide glyph
+ * once, never split by the clip (a blank takes its place there).
  *
  * On Windows a console `out` gets virtual terminal processing and UTF-8
  * output for the call. Flushes `out`; returns 0 when every write and the

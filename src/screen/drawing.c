@@ -1,6 +1,7 @@
-/* Draws a screen's art into a grid of cells as ANSI.SYS and the classic BBS
- * terminals drew it: bytes in, cells out. Knows nothing of the terminal the
- * grid may later be shown on. */
+/* Draws a screen's art into a grid of cells: bytes in, cells out. CP437 art
+ * as ANSI.SYS and the classic BBS terminals drew it, in the VGA colours;
+ * UTF-8 art as today's terminals take its bytes, with their palette and
+ * attributes. Knows nothing of the terminal the grid may later be shown on. */
 #include "cp437.h"
 #include "glyph_kinds.h"
 #include "grid.h"
@@ -25,6 +26,11 @@ struct pen {
     bool blink;
     bool reverse;
     bool conceal;
+    /* Modern art's alone: TREMLOX_ATTRIBUTE_FAINT, _ITALIC,
+     * _STRIKETHROUGH and _OVERLINE, the underline and its colour. */
+    uint16_t attributes;
+    uint8_t underline;
+    tremlox_colour underline_colour;
 };
 
 struct drawer {
@@ -39,7 +45,11 @@ struct drawer {
     struct pen pen;
     struct pen default_pen; /* what SGR 0 goes back to: VGA or the terminal's colours */
     bool ice_colours;
+    /* UTF-8 art: the terminal's palette, bold left to the terminal, and
+     * attributes kept. CP437 art is a DOS screen, with none of them. */
+    bool modern;
     struct tremlox_cell brush; /* the colours a glyph is drawn in */
+    struct tremlox_attributes brush_attributes;
     /* The row last drawn on, kept at hand: most glyphs land on the row of
      * the one before. NULL after the grid is cleared. */
     struct tremlox_cell *drawn_cells;
@@ -56,25 +66,48 @@ static bool is_dark_vga(tremlox_colour colour) {
     return colour < 8;
 }
 
+/* The bright form of a dark colour, as bold or iCE blink makes it: VGA
+ * colours 0-7 and, in modern art, palette entries 0-7. */
+static tremlox_colour brightened(tremlox_colour colour) {
+    if (is_dark_vga(colour) ||
+        (TREMLOX_COLOUR_IS_PALETTE(colour) && TREMLOX_PALETTE_INDEX(colour) < 8))
+        return colour + 8;
+    return colour;
+}
+
 /* Reverse swaps the colours whole, a colour bright by its own code (90-97,
- * 100-107) included. The brightness that bold gives the foreground, and
- * blink the background under iCE colours, stays in place, as the PC's
- * attribute byte keeps its intensity and blink bits there. Bold cannot
- * brighten the terminal's own foreground: the terminal shows it bold. */
+ * 100-107) included. The brightness that bold gives the foreground of CP437
+ * art, and blink the background under iCE colours, stays in place, as the
+ * PC's attribute byte keeps its intensity and blink bits there. Bold cannot
+ * brighten the terminal's own foreground, nor any colour of modern art: the
+ * terminal shows it bold. Modern art keeps its attributes, and the colours
+ * reverse and conceal hid, for the renderer to write back. */
 static void update_brush(struct drawer *drawer) {
     const struct pen *pen = &drawer->pen;
+    struct tremlox_attributes *attributes = &drawer->brush_attributes;
     tremlox_colour foreground = pen->reverse ? pen->background : pen->foreground;
     tremlox_colour background = pen->reverse ? pen->foreground : pen->background;
-    if (pen->bold && is_dark_vga(foreground))
-        foreground += 8;
-    if (pen->blink && drawer->ice_colours && is_dark_vga(background))
-        background += 8;
+    const tremlox_colour shown_foreground = foreground;
+    if (pen->bold && !drawer->modern)
+        foreground = brightened(foreground);
+    if (pen->blink && drawer->ice_colours)
+        background = brightened(background);
     if (pen->conceal)
         foreground = background;
     drawer->brush.foreground = foreground;
     drawer->brush.background = background;
     drawer->brush.blink = pen->blink && !drawer->ice_colours;
-    drawer->brush.bold = pen->bold && foreground == TREMLOX_TERMINAL_FOREGROUND;
+    drawer->brush.bold =
+        pen->bold && (drawer->modern || foreground == TREMLOX_TERMINAL_FOREGROUND);
+    *attributes = tremlox__plain_attributes;
+    if (!drawer->modern)
+        return;
+    attributes->flags = pen->attributes | (pen->reverse ? TREMLOX_ATTRIBUTE_REVERSE : 0u) |
+                        (pen->conceal ? TREMLOX_ATTRIBUTE_CONCEAL : 0u);
+    attributes->underline = pen->underline;
+    attributes->underline_colour = pen->underline_colour;
+    if (pen->conceal)
+        attributes->concealed_foreground = shown_foreground;
 }
 
 /* Keeps count of rows filled to the last column and ended right there by a
@@ -148,6 +181,18 @@ static void advance(struct drawer *drawer, unsigned width) {
     }
 }
 
+/* Gives cells [from, to) of the row being drawn the attributes `given`. */
+static void set_attributes(struct drawer *drawer, unsigned from, unsigned to,
+                           const struct tremlox_attributes *given) {
+    /* Most art has none: its rows never hold any. */
+    if (drawer->grid->attributes[drawer->drawn_row] == NULL &&
+        tremlox__attributes_are_plain(given))
+        return;
+    for (; from < to; ++from)
+        if (!tremlox__grid_set_attributes(drawer->grid, drawer->drawn_row, from, given))
+            drawer->out_of_memory = true;
+}
+
 /* Draws a glyph of `width` columns, 1 or 2, at the cursor. A wide glyph
  * that does not fit before the art's edge goes to the next row, as
  * terminals put it; in art one column wide it never fits and is dropped. */
@@ -174,6 +219,8 @@ static void put_glyph(struct drawer *drawer, uint32_t glyph, unsigned width) {
                 cell[1].glyph = ' ';
                 cell[1].width = 0;
             }
+            set_attributes(drawer, drawer->column, drawer->column + width,
+                           &drawer->brush_attributes);
         }
     }
     advance(drawer, width);
@@ -202,12 +249,18 @@ static void join_glyph(struct drawer *drawer, uint32_t mark) {
         drawer->out_of_memory = true;
 }
 
-/* What an erased cell holds: a blank in the current colours, not blinking. */
+/* What an erased cell holds: a blank in the current colours, not blinking,
+ * as the PC erases. Today's terminals erase in the current background
+ * alone, before reverse video, and without attributes. */
 static struct tremlox_cell blank_cell(const struct drawer *drawer) {
     struct tremlox_cell blank = drawer->brush;
     blank.glyph = ' ';
     blank.blink = false;
     blank.bold = false;
+    if (drawer->modern) {
+        blank.foreground = drawer->default_pen.foreground;
+        blank.background = drawer->pen.background;
+    }
     return blank;
 }
 
@@ -223,6 +276,7 @@ static void erase(struct drawer *drawer, unsigned row, unsigned from, unsigned t
     if (cells == NULL)
         return;
     split_wide_glyphs(drawer->grid, cells, from, to);
+    set_attributes(drawer, from, to, &tremlox__plain_attributes);
     for (; from < to; ++from)
         cells[from] = blank;
 }
@@ -264,24 +318,58 @@ struct parameters {
     bool more;
 };
 
-/* Returns the next parameter, `fallback` when it is empty or missing. */
-static unsigned next_parameter(struct parameters *parameters, unsigned fallback) {
+enum { kept_sub_parameters = 6 };
+
+/* A parameter and the sub-parameters after it, in the colon form of ITU
+ * T.416 that today's programs write (38:2::255:0:0, 4:3). */
+struct parameter {
+    unsigned value;
+    bool given;
+    unsigned part_count; /* the sub-parameters, of which the first are kept */
+    unsigned parts[kept_sub_parameters]; /* 0 where empty */
+};
+
+/* Reads the digits at the cursor: 0, and not `given`, when there are none. */
+static unsigned read_number(struct parameters *parameters, bool *given) {
     unsigned value = 0;
-    bool given = false;
-    if (!parameters->more)
-        return fallback;
-    while (parameters->next < parameters->end && *parameters->next != ';') {
+    *given = false;
+    while (parameters->next < parameters->end && *parameters->next >= '0' &&
+           *parameters->next <= '9') {
         value = value * 10 + (unsigned)(*parameters->next - '0');
         if (value > largest_parameter)
             value = largest_parameter;
-        given = true;
+        *given = true;
         ++parameters->next;
+    }
+    return value;
+}
+
+/* Reads the next parameter with its sub-parameters; `more` is there. */
+static void read_parameter(struct parameters *parameters, struct parameter *parameter) {
+    parameter->part_count = 0;
+    parameter->value = read_number(parameters, &parameter->given);
+    while (parameters->next < parameters->end && *parameters->next == ':') {
+        bool given;
+        unsigned part;
+        ++parameters->next;
+        part = read_number(parameters, &given);
+        if (parameter->part_count < kept_sub_parameters)
+            parameter->parts[parameter->part_count] = part;
+        ++parameter->part_count;
     }
     if (parameters->next < parameters->end)
         ++parameters->next; /* the ';' */
     else
         parameters->more = false;
-    return given ? value : fallback;
+}
+
+/* Returns the next parameter, `fallback` when it is empty or missing. */
+static unsigned next_parameter(struct parameters *parameters, unsigned fallback) {
+    struct parameter parameter;
+    if (!parameters->more)
+        return fallback;
+    read_parameter(parameters, &parameter);
+    return parameter.given ? parameter.value : fallback;
 }
 
 /* A count of 0 moves as far as 1 does. */
@@ -294,53 +382,131 @@ static unsigned channel(unsigned value) {
     return value > 255 ? 255 : value;
 }
 
-/* Reads the colour of 38 or 48: 5;n (xterm's colour n) or 2;r;g;b. Returns
- * false, the form consumed, when it is another form or cut short. */
-static bool extended_colour(struct parameters *parameters, tremlox_colour *colour) {
+/* Colour `index` of xterm's 256: an entry of the terminal's palette in
+ * modern art, the VGA colour or xterm's RGB in CP437 art. */
+static tremlox_colour indexed_colour(const struct drawer *drawer, unsigned index) {
+    return drawer->modern ? TREMLOX_PALETTE_COLOUR(index) : tremlox__xterm_colour(index);
+}
+
+/* Colour `index`, 0-15, as 30-37 and 90-97 (40-47, 100-107) name it. */
+static tremlox_colour coded_colour(const struct drawer *drawer, unsigned index) {
+    return drawer->modern ? TREMLOX_PALETTE_COLOUR(index) | TREMLOX_PALETTE_BY_CODE
+                          : tremlox__xterm_colour(index);
+}
+
+/* The colour of 38, 48 or 58 in form 5 (`values`: xterm's colour n) or 2
+ * (r, g, b). False for another form, or one cut short. */
+static bool form_colour(const struct drawer *drawer, unsigned form, const unsigned *values,
+                        unsigned count, tremlox_colour *colour) {
+    if (form == 5 && count >= 1 && values[0] <= 255) {
+        *colour = indexed_colour(drawer, values[0]);
+        return true;
+    }
+    if (form == 2 && count >= 3) {
+        *colour = TREMLOX_RGB(channel(values[0]), channel(values[1]), channel(values[2]));
+        return true;
+    }
+    return false;
+}
+
+/* Reads the colour after 38, 48 or 58 in the semicolon form: 5;n or
+ * 2;r;g;b. Returns false, the form consumed, when it is another form or cut
+ * short. */
+static bool extended_colour(const struct drawer *drawer, struct parameters *parameters,
+                            tremlox_colour *colour) {
     const unsigned form = next_parameter(parameters, 0);
     unsigned values[3];
     unsigned count = 0;
     const unsigned needed = form == 5 ? 1 : form == 2 ? 3 : 0;
-    if (needed == 0)
-        return false;
     while (count < needed && parameters->more)
         values[count++] = next_parameter(parameters, 0);
-    if (count < needed || (form == 5 && values[0] > 255))
-        return false;
-    *colour = form == 5 ? tremlox__xterm_colour(values[0])
-                        : TREMLOX_RGB(channel(values[0]), channel(values[1]), channel(values[2]));
-    return true;
+    return form_colour(drawer, form, values, count, colour);
+}
+
+static void set_colour(struct pen *pen, unsigned code, tremlox_colour colour) {
+    if (code == 38)
+        pen->foreground = colour;
+    else if (code == 48)
+        pen->background = colour;
+    else
+        pen->underline_colour = colour;
+}
+
+/* The colon forms: 38:5:n, 38:2:r:g:b and 38:2::r:g:b (an empty colour
+ * space first), the same for 48 and 58, and 4:n, an underline's style.
+ * Every other is consumed and does nothing. */
+static void colon_form(struct pen *pen, const struct drawer *drawer,
+                       const struct parameter *parameter) {
+    const unsigned code = parameter->value;
+    const unsigned *parts = parameter->parts;
+    tremlox_colour colour;
+    if (code == 4 && parameter->part_count == 1 && parts[0] <= TREMLOX_UNDERLINE_DASHED) {
+        pen->underline = (uint8_t)parts[0];
+    } else if (code == 38 || code == 48 || code == 58) {
+        const unsigned skipped = parts[0] == 2 && parameter->part_count >= 5 ? 2 : 1;
+        if (parameter->part_count > skipped &&
+            form_colour(drawer, parts[0], parts + skipped, parameter->part_count - skipped,
+                        &colour))
+            set_colour(pen, code, colour);
+    }
+}
+
+/* Sets or clears one of modern art's attribute flags. */
+static void set_flag(struct pen *pen, uint16_t flag, bool on) {
+    pen->attributes = (uint16_t)(on ? pen->attributes | flag : pen->attributes & ~flag);
 }
 
 static void select_graphic_rendition(struct drawer *drawer, struct parameters *parameters) {
     struct pen *pen = &drawer->pen;
     do {
-        const unsigned code = next_parameter(parameters, 0);
+        struct parameter parameter;
+        unsigned code;
         tremlox_colour colour;
-        if (code == 0)
+        read_parameter(parameters, &parameter);
+        code = parameter.value;
+        if (parameter.part_count > 0) {
+            colon_form(pen, drawer, &parameter);
+        } else if (code == 0) {
             *pen = drawer->default_pen;
-        else if (code == 1 || code == 22)
+        } else if (code == 1 || code == 22) {
             pen->bold = code == 1;
-        else if (code == 5 || code == 6 || code == 25)
+            if (code == 22)
+                set_flag(pen, TREMLOX_ATTRIBUTE_FAINT, false);
+        } else if (code == 2 || code == 3 || code == 23) {
+            set_flag(pen, code == 2 ? TREMLOX_ATTRIBUTE_FAINT : TREMLOX_ATTRIBUTE_ITALIC,
+                     code != 23);
+        } else if (code == 4 || code == 21 || code == 24) {
+            pen->underline = code == 4    ? TREMLOX_UNDERLINE_SINGLE
+                             : code == 21 ? TREMLOX_UNDERLINE_DOUBLE
+                                          : TREMLOX_UNDERLINE_NONE;
+        } else if (code == 5 || code == 6 || code == 25) {
             pen->blink = code != 25;
-        else if (code == 7 || code == 27)
+        } else if (code == 7 || code == 27) {
             pen->reverse = code == 7;
-        else if (code == 8 || code == 28)
+        } else if (code == 8 || code == 28) {
             pen->conceal = code == 8;
-        else if (code >= 30 && code <= 37)
-            pen->foreground = tremlox__sgr_order[code - 30];
-        else if (code == 39)
+        } else if (code == 9 || code == 29) {
+            set_flag(pen, TREMLOX_ATTRIBUTE_STRIKETHROUGH, code == 9);
+        } else if (code == 53 || code == 55) {
+            set_flag(pen, TREMLOX_ATTRIBUTE_OVERLINE, code == 53);
+        } else if (code >= 30 && code <= 37) {
+            pen->foreground = coded_colour(drawer, code - 30);
+        } else if (code == 39) {
             pen->foreground = drawer->default_pen.foreground;
-        else if (code >= 40 && code <= 47)
-            pen->background = tremlox__sgr_order[code - 40];
-        else if (code == 49)
+        } else if (code >= 40 && code <= 47) {
+            pen->background = coded_colour(drawer, code - 40);
+        } else if (code == 49) {
             pen->background = drawer->default_pen.background;
-        else if (code >= 90 && code <= 97)
-            pen->foreground = 8u + tremlox__sgr_order[code - 90];
-        else if (code >= 100 && code <= 107)
-            pen->background = 8u + tremlox__sgr_order[code - 100];
-        else if ((code == 38 || code == 48) && extended_colour(parameters, &colour))
-            *(code == 38 ? &pen->foreground : &pen->background) = colour;
+        } else if (code == 59) {
+            pen->underline_colour = TREMLOX_UNDERLINE_FOREGROUND;
+        } else if (code >= 90 && code <= 97) {
+            pen->foreground = coded_colour(drawer, code - 90 + 8);
+        } else if (code >= 100 && code <= 107) {
+            pen->background = coded_colour(drawer, code - 100 + 8);
+        } else if ((code == 38 || code == 48 || code == 58) &&
+                   extended_colour(drawer, parameters, &colour)) {
+            set_colour(pen, code, colour);
+        }
     } while (parameters->more);
     update_brush(drawer);
 }
@@ -441,9 +607,12 @@ static void private_mode(struct drawer *drawer, const unsigned char *start,
     }
 }
 
-static bool only_digits_and_separators(const unsigned char *start, const unsigned char *end) {
+/* Whether parameters [start, end) are digits and semicolons alone, or, with
+ * `colons`, colons too. */
+static bool only_digits_and_separators(const unsigned char *start, const unsigned char *end,
+                                       bool colons) {
     for (; start < end; ++start)
-        if ((*start < '0' || *start > '9') && *start != ';')
+        if ((*start < '0' || *start > '9') && *start != ';' && (!colons || *start != ':'))
             return false;
     return true;
 }
@@ -464,14 +633,15 @@ static size_t read_control_sequence(struct drawer *drawer, const unsigned char *
         end_watch(drawer, false);
         return at;
     }
-    if (intermediates_at == at &&
-        only_digits_and_separators(art + parameters_at, art + intermediates_at)) {
+    /* Only SGR has sub-parameters. */
+    if (intermediates_at == at && only_digits_and_separators(art + parameters_at,
+                                                             art + intermediates_at, art[at] == 'm')) {
         control_sequence(drawer, art + parameters_at, art + intermediates_at, art[at]);
     } else {
         end_watch(drawer, false);
         if (intermediates_at == at && parameters_at < intermediates_at &&
             art[parameters_at] == '?' &&
-            only_digits_and_separators(art + parameters_at + 1, art + intermediates_at))
+            only_digits_and_separators(art + parameters_at + 1, art + intermediates_at, false))
             private_mode(drawer, art + parameters_at + 1, art + intermediates_at, art[at]);
     }
     return at + 1;
@@ -608,15 +778,17 @@ static struct pen default_pen(bool terminal_colours) {
     struct pen pen = {0};
     pen.foreground = terminal_colours ? TREMLOX_TERMINAL_FOREGROUND : TREMLOX_VGA_LIGHT_GREY;
     pen.background = terminal_colours ? TREMLOX_TERMINAL_BACKGROUND : TREMLOX_VGA_BLACK;
+    pen.underline_colour = TREMLOX_UNDERLINE_FOREGROUND;
     return pen;
 }
 
 /* A drawer at the top-left, in the default colours; its grid comes after,
  * filled with the blank it starts with. */
-static void start_drawer(struct drawer *drawer, unsigned width, bool vt_wrapping, bool ice_colours,
-                         bool terminal_colours) {
+static void start_drawer(struct drawer *drawer, bool utf8, unsigned width, bool vt_wrapping,
+                         bool ice_colours, bool terminal_colours) {
     const struct drawer start = {0};
     *drawer = start;
+    drawer->modern = utf8;
     drawer->width = width;
     drawer->vt_wrapping = vt_wrapping;
     drawer->default_pen = default_pen(terminal_colours);
@@ -632,7 +804,7 @@ static void start_drawer(struct drawer *drawer, unsigned width, bool vt_wrapping
 static struct tremlox_grid *draw_grid(struct drawer *drawer, const unsigned char *art, size_t size,
                                       bool utf8, unsigned width, bool vt_wrapping, bool ice_colours,
                                       bool terminal_colours) {
-    start_drawer(drawer, width, vt_wrapping, ice_colours, terminal_colours);
+    start_drawer(drawer, utf8, width, vt_wrapping, ice_colours, terminal_colours);
     drawer->grid = tremlox__grid_create(
         width < TREMLOX_SCREEN_MAX_COLUMNS ? width : TREMLOX_SCREEN_MAX_COLUMNS, drawer->brush);
     if (drawer->grid == NULL)

@@ -2,6 +2,10 @@
 #include "grid.h"
 
 #include <stdlib.h>
+#include <string.h>
+
+const struct tremlox_attributes tremlox__plain_attributes = {0, TREMLOX_UNDERLINE_NONE,
+                                                             TREMLOX_UNDERLINE_FOREGROUND, 0};
 
 static void fill_cells(struct tremlox_cell *cells, unsigned count, struct tremlox_cell fill) {
     unsigned column;
@@ -31,6 +35,7 @@ static bool reserve_rows(struct tremlox_grid *grid, unsigned count) {
     unsigned capacity = grid->row_capacity > 0 ? grid->row_capacity : 64;
     struct tremlox_cell **rows;
     uint32_t **marks;
+    struct tremlox_attributes **attributes;
     unsigned row;
     if (count <= grid->row_capacity)
         return true;
@@ -46,9 +51,14 @@ static bool reserve_rows(struct tremlox_grid *grid, unsigned count) {
     if (marks == NULL)
         return false;
     grid->marks = marks;
+    attributes = realloc(grid->attributes, sizeof *attributes * capacity);
+    if (attributes == NULL)
+        return false;
+    grid->attributes = attributes;
     for (row = grid->row_capacity; row < capacity; ++row) {
         rows[row] = NULL;
         marks[row] = NULL;
+        attributes[row] = NULL;
     }
     grid->row_capacity = capacity;
     return true;
@@ -83,6 +93,24 @@ bool tremlox__grid_add_mark(struct tremlox_grid *grid, unsigned row, unsigned co
     return true;
 }
 
+bool tremlox__grid_set_attributes(struct tremlox_grid *grid, unsigned row, unsigned column,
+                                  const struct tremlox_attributes *given) {
+    struct tremlox_attributes *cells = grid->attributes[row];
+    if (cells == NULL) {
+        unsigned at;
+        if (tremlox__attributes_are_plain(given))
+            return true;
+        cells = malloc(sizeof *cells * grid->width);
+        if (cells == NULL)
+            return false;
+        for (at = 0; at < grid->width; ++at)
+            cells[at] = tremlox__plain_attributes;
+        grid->attributes[row] = cells;
+    }
+    memcpy(&cells[column], given, sizeof *given);
+    return true;
+}
+
 void tremlox__grid_clear(struct tremlox_grid *grid, struct tremlox_cell fill) {
     unsigned row;
     /* Every row made lies above the height. */
@@ -91,6 +119,8 @@ void tremlox__grid_clear(struct tremlox_grid *grid, struct tremlox_cell fill) {
         grid->rows[row] = NULL;
         free(grid->marks[row]);
         grid->marks[row] = NULL;
+        free(grid->attributes[row]);
+        grid->attributes[row] = NULL;
     }
     grid->height = 0;
     grid->fill = fill;
@@ -104,9 +134,11 @@ void tremlox_grid_free(struct tremlox_grid *grid) {
     for (row = 0; row < grid->row_capacity; ++row) {
         free(grid->rows[row]);
         free(grid->marks[row]);
+        free(grid->attributes[row]);
     }
     free(grid->rows);
     free(grid->marks);
+    free(grid->attributes);
     free(grid->fill_row);
     free(grid);
 }
@@ -130,6 +162,15 @@ const uint32_t *tremlox_grid_marks(const struct tremlox_grid *grid, unsigned row
     if (cells == NULL || column >= grid->width || cells[column].marks == 0)
         return NULL;
     return grid->marks[row] + (size_t)column * TREMLOX_CELL_MAX_MARKS;
+}
+
+const struct tremlox_attributes *tremlox_grid_attributes(const struct tremlox_grid *grid,
+                                                         unsigned row, unsigned column) {
+    if (tremlox_grid_row(grid, row) == NULL || column >= grid->width)
+        return NULL;
+    if (grid->rows[row] == NULL || grid->attributes[row] == NULL)
+        return &tremlox__plain_attributes;
+    return &grid->attributes[row][column];
 }
 
 enum tremlox_charset tremlox_grid_charset(const struct tremlox_grid *grid) {

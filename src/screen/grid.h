@@ -18,7 +18,10 @@ struct tremlox_grid {
      * TREMLOX_CELL_MAX_MARKS code points a cell, of which the cell's
      * `marks` count. */
     uint32_t **marks;
-    unsigned row_capacity;         /* of both `rows` and `marks` */
+    /* Per row, NULL until a cell of it gets attributes (modern art's
+     * underline, italic and the like): then one for each cell. */
+    struct tremlox_attributes **attributes;
+    unsigned row_capacity;         /* of `rows`, `marks` and `attributes` */
     struct tremlox_cell fill;      /* what a cell never drawn on holds */
     struct tremlox_cell *fill_row; /* `width` cells of `fill` */
     bool clipped;
@@ -40,6 +43,19 @@ struct tremlox_cell *tremlox__grid_row_to_draw(struct tremlox_grid *grid, unsign
  * already. False when memory is short. */
 bool tremlox__grid_add_mark(struct tremlox_grid *grid, unsigned row, unsigned column,
                             uint32_t mark);
+
+/* What a cell without attributes has: no flags, no underline. */
+extern const struct tremlox_attributes tremlox__plain_attributes;
+
+static inline bool tremlox__attributes_are_plain(const struct tremlox_attributes *attributes) {
+    return attributes->flags == 0 && attributes->underline == TREMLOX_UNDERLINE_NONE &&
+           attributes->underline_colour == TREMLOX_UNDERLINE_FOREGROUND;
+}
+
+/* Gives the cell at `column` of a row made by tremlox__grid_row_to_draw
+ * the attributes `given`. False when memory is short. */
+bool tremlox__grid_set_attributes(struct tremlox_grid *grid, unsigned row, unsigned column,
+                                  const struct tremlox_attributes *given);
 
 /* Empties the grid: no rows, every cell `fill` from now on. */
 void tremlox__grid_clear(struct tremlox_grid *grid, struct tremlox_cell fill);

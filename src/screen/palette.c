@@ -18,6 +18,8 @@ enum { cube_start = 16, grey_start = 232, grey_count = 24 };
 
 uint32_t tremlox_colour_rgb(tremlox_colour colour) {
     const uint8_t *vga;
+    if (TREMLOX_COLOUR_IS_PALETTE(colour))
+        colour = tremlox__xterm_colour(TREMLOX_PALETTE_INDEX(colour));
     if (TREMLOX_COLOUR_IS_RGB(colour))
         return colour & 0xffffffu;
     /* The terminal's own colours keep light grey and black in their low bits. */
@@ -68,6 +70,10 @@ unsigned tremlox__nearest_xterm_colour(uint32_t rgb) {
     if (grey_distance < cube_distance)
         return grey_start + grey;
     return cube_start + 36 * red + 6 * green + blue;
+}
+
+unsigned tremlox__xterm_index_of_vga(unsigned vga) {
+    return (vga & 8u) + tremlox__sgr_order[vga & 7u];
 }
 
 unsigned tremlox__nearest_vga_colour(uint32_t rgb) {

@@ -18,6 +18,9 @@ unsigned tremlox__nearest_xterm_colour(uint32_t rgb);
 /* The VGA colour (0-15) nearest to `rgb`. */
 unsigned tremlox__nearest_vga_colour(uint32_t rgb);
 
+/* The number xterm's palette (and SGR's order) gives VGA colour `vga`. */
+unsigned tremlox__xterm_index_of_vga(unsigned vga);
+
 /* SGR numbers the eight colours in another order than the PC: red is 1 to
  * SGR and 4 to the PC. The same table turns either into the other. */
 extern const unsigned char tremlox__sgr_order[8];

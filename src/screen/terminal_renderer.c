@@ -6,6 +6,7 @@
 #include "grid.h"
 #include "options.h"
 #include "palette.h"
+#include "terminal_colours.h"
 #include "utf8.h"
 
 #include <tremlox/screen.h>
@@ -26,11 +27,12 @@ struct renderer {
     char buffer[16384];
 };
 
-/* The longest a cell can take before its marks: the attributes, two 24-bit
- * colours, blink and a glyph. */
+/* The longest a cell can take before its marks: every attribute, three
+ * 24-bit colours, and a glyph. */
 enum {
-    longest_cell =
-        sizeof "\x1b[22;27;28;38;2;255;255;255;48;2;255;255;255;25m" + tremlox__utf8_longest
+    longest_cell = sizeof "\x1b[22;1;2;3;4:3;7;8;9;53;38;2;255;255;255;48;2;255;255;255;"
+                          "58:2::255:255:255;5m" +
+                   tremlox__utf8_longest
 };
 
 static void flush_buffer(struct renderer *renderer) {
@@ -71,84 +73,146 @@ static void put_number(struct renderer *renderer, unsigned value) {
     renderer->used = (size_t)(out - renderer->buffer);
 }
 
-/* The terminal's own colour, which SGR 39 and 49 set. */
+/* A colour as the terminal is told it: own_colour (SGR 39, 49 or 59), or a
+ * kind and its value: 0xRRGGBB, xterm's index (38;5;n), or one of the
+ * sixteen by its code (30-37 and 90-97), its index 0-15 in xterm's order. */
 static const uint32_t own_colour = 0xfffffffeu;
+static const uint32_t told_rgb = 0x1000000u;
+static const uint32_t told_index = 0x2000000u;
+static const uint32_t told_code = 0x3000000u;
+static const uint32_t told_kind = 0xff000000u;
+static const uint32_t told_value = 0xffffffu;
 
-/* The colour as this renderer's terminal is told it: 0xRRGGBB, xterm's
- * index, the SGR code of the foreground's VGA colour, or own_colour. */
+/* The terminal's palette entries stay its own where the mode has them: by
+ * their codes or as 38;5;n, as the art named them. 16 colours take the
+ * nearest of 0-15 for the rest. */
+static uint32_t palette_entry(const struct renderer *renderer, tremlox_colour colour) {
+    const unsigned index = TREMLOX_PALETTE_INDEX(colour);
+    if (index < 16 && (renderer->colours == TREMLOX_COLOURS_16 ||
+                       (colour & TREMLOX_PALETTE_BY_CODE) != 0))
+        return told_code | index;
+    if (renderer->colours == TREMLOX_COLOURS_16)
+        return told_code |
+               tremlox__xterm_index_of_vga(tremlox__nearest_vga_colour(tremlox_colour_rgb(colour)));
+    return told_index | index;
+}
+
 static uint32_t terminal_colour(const struct renderer *renderer, tremlox_colour colour) {
     const uint32_t rgb = tremlox_colour_rgb(colour);
     unsigned vga;
-    if (TREMLOX_COLOUR_IS_TERMINAL(colour))
+    if (TREMLOX_COLOUR_IS_TERMINAL(colour) || colour == TREMLOX_UNDERLINE_FOREGROUND)
         return own_colour;
+    if (TREMLOX_COLOUR_IS_PALETTE(colour))
+        return palette_entry(renderer, colour);
     switch (renderer->colours) {
     case TREMLOX_COLOURS_24_BIT:
-        return rgb;
+        return told_rgb | rgb;
     case TREMLOX_COLOURS_256:
-        return tremlox__nearest_xterm_colour(rgb);
+        return told_index | tremlox__nearest_xterm_colour(rgb);
     default:
         vga = TREMLOX_COLOUR_IS_RGB(colour) ? tremlox__nearest_vga_colour(rgb) : colour & 15u;
-        return (vga < 8 ? 30u : 90u) + tremlox__sgr_order[vga & 7u];
+        return told_code | tremlox__xterm_index_of_vga(vga);
     }
 }
 
-/* Adds one colour to the SGR sequence being written: `base` 30 for the
- * foreground, 40 for the background. */
-static void put_colour(struct renderer *renderer, uint32_t colour, unsigned base) {
+enum layer { foreground_layer = 30, background_layer = 40, underline_layer = 50 };
+
+/* Adds one colour to the SGR sequence being written. The underline's has no
+ * codes of its own, and is written in the colon form, which a terminal
+ * that does not know it skips whole. */
+static void put_colour(struct renderer *renderer, uint32_t colour, enum layer layer) {
+    const uint32_t value = colour & told_value;
     if (colour == own_colour) {
-        put_number(renderer, base + 9);
+        put_number(renderer, (unsigned)layer + 9);
         return;
     }
-    switch (renderer->colours) {
-    case TREMLOX_COLOURS_24_BIT:
-        put_number(renderer, base + 8);
-        put_text(renderer, ";2;", 3);
-        put_number(renderer, colour >> 16);
-        put_text(renderer, ";", 1);
-        put_number(renderer, colour >> 8 & 255);
-        put_text(renderer, ";", 1);
-        put_number(renderer, colour & 255);
-        break;
-    case TREMLOX_COLOURS_256:
-        put_number(renderer, base + 8);
-        put_text(renderer, ";5;", 3);
-        put_number(renderer, colour);
-        break;
-    default:
-        put_number(renderer, colour + base - 30);
-        break;
+    if ((colour & told_kind) == told_code && layer != underline_layer) {
+        put_number(renderer, (value < 8 ? (unsigned)layer : (unsigned)layer + 60 - 8) + value);
+        return;
+    }
+    put_number(renderer, (unsigned)layer + 8);
+    if ((colour & told_kind) == told_rgb) {
+        put_text(renderer, layer == underline_layer ? ":2::" : ";2;", layer == underline_layer ? 4 : 3);
+        put_number(renderer, value >> 16);
+        put_text(renderer, layer == underline_layer ? ":" : ";", 1);
+        put_number(renderer, value >> 8 & 255);
+        put_text(renderer, layer == underline_layer ? ":" : ";", 1);
+        put_number(renderer, value & 255);
+    } else {
+        put_text(renderer, layer == underline_layer ? ":5:" : ";5;", 3);
+        put_number(renderer, value);
     }
 }
+
+/* The attributes the terminal is told, each an SGR code on and off. */
+enum {
+    shows_bold = 1u << 0,
+    shows_faint = 1u << 1,
+    shows_italic = 1u << 2,
+    shows_reverse = 1u << 3,
+    shows_conceal = 1u << 4,
+    shows_strikethrough = 1u << 5,
+    shows_overline = 1u << 6,
+    shows_blink = 1u << 7
+};
 
 /* What the terminal is told for a cell: the colours SGR sets (which reverse
  * then shows swapped) and the attributes. */
 struct rendition {
     uint32_t foreground;
     uint32_t background;
-    bool bold;
-    bool reverse;
-    bool conceal;
-    bool blink;
+    uint32_t underline_colour;
+    unsigned flags; /* shows_... */
+    unsigned underline;
 };
 
+/* Modern art's attributes as the art set them: the colours before reverse
+ * and conceal, which the terminal then applies as it does to cat's. */
+static void modern_rendition(const struct renderer *renderer, const struct tremlox_cell *cell,
+                             const struct tremlox_attributes *attributes,
+                             struct rendition *rendition) {
+    const unsigned flags = attributes->flags;
+    const tremlox_colour shown_foreground =
+        (flags & TREMLOX_ATTRIBUTE_CONCEAL) != 0 ? attributes->concealed_foreground
+                                                 : cell->foreground;
+    const bool reverse = (flags & TREMLOX_ATTRIBUTE_REVERSE) != 0;
+    rendition->foreground =
+        terminal_colour(renderer, reverse ? cell->background : shown_foreground);
+    rendition->background =
+        terminal_colour(renderer, reverse ? shown_foreground : cell->background);
+    rendition->flags |= (reverse ? shows_reverse : 0u) |
+                        ((flags & TREMLOX_ATTRIBUTE_CONCEAL) != 0 ? shows_conceal : 0u) |
+                        ((flags & TREMLOX_ATTRIBUTE_FAINT) != 0 ? shows_faint : 0u) |
+                        ((flags & TREMLOX_ATTRIBUTE_ITALIC) != 0 ? shows_italic : 0u) |
+                        ((flags & TREMLOX_ATTRIBUTE_STRIKETHROUGH) != 0 ? shows_strikethrough
+                                                                        : 0u) |
+                        ((flags & TREMLOX_ATTRIBUTE_OVERLINE) != 0 ? shows_overline : 0u);
+}
+
 /* SGR 39 and 49 can only set the terminal's own colours in their own
- * places. Where a cell has them elsewhere (reverse video, a concealed
- * glyph), reverse swaps them there, and conceal hides a glyph in the
- * colour of its background. */
+ * places. Where a cell of CP437 art has them elsewhere (reverse video, a
+ * concealed glyph), reverse swaps them there, and conceal hides a glyph in
+ * the colour of its background. */
 static struct rendition rendition_of(const struct renderer *renderer,
-                                     const struct tremlox_cell *cell) {
+                                     const struct tremlox_cell *cell,
+                                     const struct tremlox_attributes *attributes) {
     const tremlox_colour foreground = cell->foreground;
     const tremlox_colour background = cell->background;
-    struct rendition rendition = {0, 0, false, false, false, false};
-    rendition.bold = cell->bold;
-    rendition.blink = cell->blink;
-    if (foreground == TREMLOX_TERMINAL_BACKGROUND || background == TREMLOX_TERMINAL_FOREGROUND) {
-        rendition.reverse = foreground != TREMLOX_TERMINAL_BACKGROUND || background != foreground;
-        rendition.conceal = foreground == background;
-        rendition.foreground =
-            rendition.conceal ? own_colour : terminal_colour(renderer, background);
-        rendition.background =
-            rendition.conceal ? own_colour : terminal_colour(renderer, foreground);
+    struct rendition rendition;
+    rendition.flags = (cell->bold ? shows_bold : 0u) | (cell->blink ? shows_blink : 0u);
+    rendition.underline = attributes->underline;
+    rendition.underline_colour = terminal_colour(renderer, attributes->underline_colour);
+    if (attributes->flags != 0) {
+        modern_rendition(renderer, cell, attributes, &rendition);
+    } else if (foreground == TREMLOX_TERMINAL_BACKGROUND ||
+               background == TREMLOX_TERMINAL_FOREGROUND) {
+        const bool conceal = foreground == background;
+        if (foreground != TREMLOX_TERMINAL_BACKGROUND || background != foreground)
+            rendition.flags |= shows_reverse;
+        if (conceal)
+            rendition.flags |= shows_conceal;
+        rendition.foreground = conceal ? own_colour : terminal_colour(renderer, background);
+        rendition.background = conceal ? own_colour : terminal_colour(renderer, foreground);
     } else {
         rendition.foreground = terminal_colour(renderer, foreground);
         rendition.background = terminal_colour(renderer, background);
@@ -156,45 +220,83 @@ static struct rendition rendition_of(const struct renderer *renderer,
     return rendition;
 }
 
-/* Adds an attribute's code when it changed: `on` or `off`. */
-static void put_attribute(struct renderer *renderer, bool now, bool before, const char *on,
-                          const char *off, bool *started) {
-    const char *code = now ? on : off;
-    if (now == before)
-        return;
+/* Adds a code to the SGR sequence being written. */
+static void put_code(struct renderer *renderer, const char *code, bool *started) {
     if (*started)
         put_text(renderer, ";", 1);
     put_text(renderer, code, strlen(code));
     *started = true;
 }
 
-/* Writes the SGR sequence that takes the terminal from `shown` to `cell`,
- * or nothing when the cell changes nothing. */
+/* Adds an attribute's code when it changed: `on` or `off`. */
+static void put_attribute(struct renderer *renderer, const struct rendition *wanted,
+                          const struct rendition *shown, unsigned flag, const char *on,
+                          const char *off, bool *started) {
+    if ((wanted->flags & flag) != (shown->flags & flag))
+        put_code(renderer, (wanted->flags & flag) != 0 ? on : off, started);
+}
+
+/* Bold and faint end together, with 22: what stays on is set again. */
+static void put_intensity(struct renderer *renderer, const struct rendition *wanted,
+                          const struct rendition *shown, bool *started) {
+    const unsigned intensity = shows_bold | shows_faint;
+    const unsigned now = wanted->flags & intensity;
+    const unsigned before = shown->flags & intensity;
+    if (now == before)
+        return;
+    if ((before & ~now) != 0)
+        put_code(renderer, "22", started);
+    if ((now & shows_bold) != 0 && ((before & ~now) != 0 || (before & shows_bold) == 0))
+        put_code(renderer, "1", started);
+    if ((now & shows_faint) != 0 && ((before & ~now) != 0 || (before & shows_faint) == 0))
+        put_code(renderer, "2", started);
+}
+
+static void put_underline(struct renderer *renderer, unsigned underline, bool *started) {
+    static const char *const codes[] = {"24", "4", "21", "4:3", "4:4", "4:5"};
+    put_code(renderer, codes[underline <= TREMLOX_UNDERLINE_DASHED ? underline : 1], started);
+}
+
+static void put_changed_colour(struct renderer *renderer, uint32_t wanted, uint32_t shown,
+                               enum layer layer, bool *started) {
+    if (wanted == shown)
+        return;
+    if (*started)
+        put_text(renderer, ";", 1);
+    put_colour(renderer, wanted, layer);
+    *started = true;
+}
+
+static bool same_rendition(const struct rendition *a, const struct rendition *b) {
+    return a->foreground == b->foreground && a->background == b->background &&
+           a->underline_colour == b->underline_colour && a->flags == b->flags &&
+           a->underline == b->underline;
+}
+
+/* Writes the SGR sequence that takes the terminal from `shown` to the
+ * cell's rendition, or nothing when the cell changes nothing. */
 static void put_rendition(struct renderer *renderer, const struct tremlox_cell *cell,
-                          struct rendition *shown) {
-    const struct rendition wanted = rendition_of(renderer, cell);
+                          const struct tremlox_attributes *attributes, struct rendition *shown) {
+    const struct rendition wanted = rendition_of(renderer, cell, attributes);
     bool started = false;
-    if (wanted.foreground == shown->foreground && wanted.background == shown->background &&
-        wanted.bold == shown->bold && wanted.reverse == shown->reverse &&
-        wanted.conceal == shown->conceal && wanted.blink == shown->blink)
+    if (same_rendition(&wanted, shown))
         return;
     put_text(renderer, "\x1b[", 2);
-    put_attribute(renderer, wanted.bold, shown->bold, "1", "22", &started);
-    put_attribute(renderer, wanted.reverse, shown->reverse, "7", "27", &started);
-    put_attribute(renderer, wanted.conceal, shown->conceal, "8", "28", &started);
-    if (wanted.foreground != shown->foreground) {
-        if (started)
-            put_text(renderer, ";", 1);
-        put_colour(renderer, wanted.foreground, 30);
-        started = true;
-    }
-    if (wanted.background != shown->background) {
-        if (started)
-            put_text(renderer, ";", 1);
-        put_colour(renderer, wanted.background, 40);
-        started = true;
-    }
-    put_attribute(renderer, wanted.blink, shown->blink, "5", "25", &started);
+    put_intensity(renderer, &wanted, shown, &started);
+    put_attribute(renderer, &wanted, shown, shows_italic, "3", "23", &started);
+    if (wanted.underline != shown->underline)
+        put_underline(renderer, wanted.underline, &started);
+    put_attribute(renderer, &wanted, shown, shows_reverse, "7", "27", &started);
+    put_attribute(renderer, &wanted, shown, shows_conceal, "8", "28", &started);
+    put_attribute(renderer, &wanted, shown, shows_strikethrough, "9", "29", &started);
+    put_attribute(renderer, &wanted, shown, shows_overline, "53", "55", &started);
+    put_changed_colour(renderer, wanted.foreground, shown->foreground, foreground_layer,
+                       &started);
+    put_changed_colour(renderer, wanted.background, shown->background, background_layer,
+                       &started);
+    put_changed_colour(renderer, wanted.underline_colour, shown->underline_colour,
+                       underline_layer, &started);
+    put_attribute(renderer, &wanted, shown, shows_blink, "5", "25", &started);
     put_text(renderer, "m", 1);
     *shown = wanted;
 }
@@ -215,22 +317,35 @@ static void put_glyph(struct renderer *renderer, uint32_t glyph) {
         renderer->used += tremlox__utf8_encode(printable(glyph), renderer->buffer + renderer->used);
 }
 
-/* Writes the first `width` cells of a row. A wide glyph is written once,
- * for both its cells; one that the clip would cut in two is a blank. */
 /* Whether two cells are shown in the same colours and attributes. */
-static bool same_rendition(const struct tremlox_cell *a, const struct tremlox_cell *b) {
+static bool same_look(const struct tremlox_cell *a, const struct tremlox_attributes *a_attributes,
+                      const struct tremlox_cell *b,
+                      const struct tremlox_attributes *b_attributes) {
     return a->foreground == b->foreground && a->background == b->background &&
-           a->blink == b->blink && a->bold == b->bold;
+           a->blink == b->blink && a->bold == b->bold &&
+           (a_attributes == b_attributes ||
+            (a_attributes->flags == b_attributes->flags &&
+             a_attributes->underline == b_attributes->underline &&
+             a_attributes->underline_colour == b_attributes->underline_colour &&
+             a_attributes->concealed_foreground == b_attributes->concealed_foreground));
 }
 
+/* Writes the first `width` cells of a row. A wide glyph is written once,
+ * for both its cells; one that the clip would cut in two is a blank. The
+ * terminal is taken to start the row in its own colours and no attribute:
+ * the art begins where the terminal is, and each row ends reset. */
 static void put_row(struct renderer *renderer, const struct tremlox_grid *grid, unsigned row,
                     unsigned width) {
     const struct tremlox_cell *cells = tremlox_grid_row(grid, row);
-    struct rendition shown = {no_colour, no_colour, false, false, false, false};
+    const struct tremlox_attributes *row_attributes = grid->attributes[row];
+    struct rendition shown = {no_colour, no_colour, own_colour, 0, TREMLOX_UNDERLINE_NONE};
     const struct tremlox_cell *last_written = NULL;
+    const struct tremlox_attributes *last_attributes = NULL;
     unsigned column;
     for (column = 0; column < width; ++column) {
         struct tremlox_cell cell = cells[column];
+        const struct tremlox_attributes *attributes =
+            row_attributes != NULL ? &row_attributes[column] : &tremlox__plain_attributes;
         unsigned mark;
         const bool right_half = cell.width == 0 && column > 0 && cells[column - 1].width == 2;
         const bool whole = cell.width != 2 || (column + 1 < width && cells[column + 1].width == 0);
@@ -243,9 +358,11 @@ static void put_row(struct renderer *renderer, const struct tremlox_grid *grid, 
         make_room(renderer, longest_cell + (size_t)cell.marks * tremlox__utf8_longest);
         /* Most cells are shown as the one before them. */
         if (renderer->colours != TREMLOX_COLOURS_NONE &&
-            (last_written == NULL || !same_rendition(&cell, last_written)))
-            put_rendition(renderer, &cell, &shown);
+            (last_written == NULL ||
+             !same_look(&cell, attributes, last_written, last_attributes)))
+            put_rendition(renderer, &cell, attributes, &shown);
         last_written = &cells[column];
+        last_attributes = attributes;
         put_glyph(renderer, cell.glyph);
         if (cell.marks > 0) {
             const uint32_t *marks = tremlox_grid_marks(grid, row, column);
@@ -259,19 +376,8 @@ static void put_row(struct renderer *renderer, const struct tremlox_grid *grid, 
     put_text(renderer, "\r\n", 2);
 }
 
-/* The colours AUTO stands for, from what the user and the terminal say. */
-static enum tremlox_colours colours_of_terminal(bool console_takes_escapes) {
-    const char *no_colour_wanted = getenv("NO_COLOR");
-    const char *colour_term = getenv("COLORTERM");
-    const char *term = getenv("TERM");
-    if (no_colour_wanted != NULL && no_colour_wanted[0] != '\0')
-        return TREMLOX_COLOURS_NONE;
-    if (console_takes_escapes || (colour_term != NULL && (strcmp(colour_term, "truecolor") == 0 ||
-                                                          strcmp(colour_term, "24bit") == 0)))
-        return TREMLOX_COLOURS_24_BIT;
-    if (term != NULL && strstr(term, "256") != NULL)
-        return TREMLOX_COLOURS_256;
-    return TREMLOX_COLOURS_16;
+static const char *environment_variable(const char *name) {
+    return getenv(name);
 }
 
 int tremlox_grid_write(FILE *out, const struct tremlox_grid *grid,
@@ -304,7 +410,7 @@ int tremlox_grid_write(FILE *out, const struct tremlox_grid *grid,
     renderer->console = &console;
     renderer->colours = options.colours != TREMLOX_COLOURS_AUTO
                             ? options.colours
-                            : colours_of_terminal(console_takes_escapes);
+                            : tremlox__colours_of_terminal(environment_variable, console_takes_escapes);
     renderer->failed_errno = 0;
     renderer->used = 0;
     for (row = 0; row < grid->height && renderer->failed_errno == 0; ++row)

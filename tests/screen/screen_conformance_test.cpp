@@ -22,6 +22,7 @@
 #include <sstream>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -35,12 +36,36 @@ struct colour_spec {
     tremlox_colour background = TREMLOX_VGA_BLACK;
     bool blink = false;
     bool bold = false;
+    unsigned flags = 0; // TREMLOX_ATTRIBUTE_...
+    unsigned underline = TREMLOX_UNDERLINE_NONE;
+    tremlox_colour underline_colour = TREMLOX_UNDERLINE_FOREGROUND;
     bool operator==(const colour_spec &) const = default;
 };
 
-colour_spec spec_of(const tremlox_cell &cell) {
-    return {cell.foreground, cell.background, cell.blink, cell.bold};
+colour_spec spec_of(const tremlox_cell &cell, const tremlox_attributes &attributes) {
+    return {cell.foreground, cell.background, cell.blink, cell.bold,
+            attributes.flags, attributes.underline, attributes.underline_colour};
 }
+
+// The flags of a legend entry, after its colours, and what each sets.
+struct flag_name {
+    const char *name;
+    unsigned colour_spec::*member;
+    unsigned value;
+};
+const flag_name flag_names[] = {
+    {"faint", &colour_spec::flags, TREMLOX_ATTRIBUTE_FAINT},
+    {"italic", &colour_spec::flags, TREMLOX_ATTRIBUTE_ITALIC},
+    {"strike", &colour_spec::flags, TREMLOX_ATTRIBUTE_STRIKETHROUGH},
+    {"overline", &colour_spec::flags, TREMLOX_ATTRIBUTE_OVERLINE},
+    {"reverse", &colour_spec::flags, TREMLOX_ATTRIBUTE_REVERSE},
+    {"conceal", &colour_spec::flags, TREMLOX_ATTRIBUTE_CONCEAL},
+    {"underline", &colour_spec::underline, TREMLOX_UNDERLINE_SINGLE},
+    {"double", &colour_spec::underline, TREMLOX_UNDERLINE_DOUBLE},
+    {"curly", &colour_spec::underline, TREMLOX_UNDERLINE_CURLY},
+    {"dotted", &colour_spec::underline, TREMLOX_UNDERLINE_DOTTED},
+    {"dashed", &colour_spec::underline, TREMLOX_UNDERLINE_DASHED},
+};
 
 struct conformance_case {
     std::string title;
@@ -111,6 +136,10 @@ tremlox_colour colour_named(const std::string &name) {
         return TREMLOX_TERMINAL_FOREGROUND;
     if (name == "term-bg")
         return TREMLOX_TERMINAL_BACKGROUND;
+    for (const auto &[prefix, form] : {std::pair<std::string, unsigned>{"ansi", TREMLOX_PALETTE_BY_CODE},
+                                       std::pair<std::string, unsigned>{"idx", 0u}})
+        if (name.rfind(prefix, 0) == 0 && name.size() > prefix.size())
+            return TREMLOX_PALETTE_COLOUR(std::stoul(name.substr(prefix.size()))) | form;
     if (name.size() == 7 && name[0] == '#') {
         const unsigned long rgb = std::stoul(name.substr(1), nullptr, 16);
         return TREMLOX_RGB(rgb >> 16, rgb >> 8 & 255, rgb & 255);
@@ -126,6 +155,9 @@ std::string name_of(tremlox_colour colour) {
         return "term-fg";
     if (colour == TREMLOX_TERMINAL_BACKGROUND)
         return "term-bg";
+    if (TREMLOX_COLOUR_IS_PALETTE(colour))
+        return ((colour & TREMLOX_PALETTE_BY_CODE) != 0 ? "ansi" : "idx") +
+               std::to_string(TREMLOX_PALETTE_INDEX(colour));
     if (!TREMLOX_COLOUR_IS_RGB(colour))
         return colour < 16 ? vga_names[colour] : "?";
     char text[8];
@@ -134,31 +166,50 @@ std::string name_of(tremlox_colour colour) {
 }
 
 std::string name_of(const colour_spec &spec) {
-    return name_of(spec.foreground) + "/" + name_of(spec.background) +
-           (spec.blink ? "+blink" : "") + (spec.bold ? "+bold" : "");
+    std::string name = name_of(spec.foreground) + "/" + name_of(spec.background) +
+                       (spec.blink ? "+blink" : "") + (spec.bold ? "+bold" : "");
+    for (const flag_name &flag : flag_names)
+        if (flag.member == &colour_spec::flags ? (spec.flags & flag.value) != 0
+                                               : spec.underline == flag.value)
+            name += std::string("+") + flag.name;
+    if (spec.underline_colour != TREMLOX_UNDERLINE_FOREGROUND)
+        name += "+ul:" + name_of(spec.underline_colour);
+    return name;
 }
 
-// Removes "+flag" from `text`; returns whether it was there.
-bool take_flag(std::string &text, const std::string &flag) {
-    const std::size_t at = text.find(flag);
-    if (at == std::string::npos)
-        return false;
-    text.erase(at, flag.size());
-    return true;
+// Sets what "+flag" of a legend entry names.
+void read_flag(const std::string &flag, colour_spec &spec) {
+    if (flag == "blink" || flag == "bold") {
+        (flag == "blink" ? spec.blink : spec.bold) = true;
+        return;
+    }
+    if (flag.rfind("ul:", 0) == 0) {
+        spec.underline_colour = colour_named(flag.substr(3));
+        return;
+    }
+    for (const flag_name &known : flag_names)
+        if (flag == known.name) {
+            unsigned &member = spec.*known.member;
+            member = known.member == &colour_spec::flags ? member | known.value : known.value;
+            return;
+        }
+    throw std::runtime_error("unknown flag +" + flag);
 }
 
-// "r=red/black", "b=#AA5500/blue+blink" or "t=term-fg/term-bg+bold".
+// "r=red/black", "b=#AA5500/blue+blink" or "u=idx196/term-bg+curly+ul:#FF0000".
 void read_legend(const std::string &text, conformance_case &case_) {
     for (const std::string &entry : words(text)) {
         const std::size_t slash = entry.find('/');
         if (entry.size() < 5 || entry[1] != '=' || slash == std::string::npos)
             throw std::runtime_error("a legend entry is not L=FOREGROUND/BACKGROUND: " + entry);
-        std::string background = entry.substr(slash + 1);
+        std::istringstream background(entry.substr(slash + 1));
+        std::string part;
         colour_spec spec;
-        spec.blink = take_flag(background, "+blink");
-        spec.bold = take_flag(background, "+bold");
         spec.foreground = colour_named(entry.substr(2, slash - 2));
-        spec.background = colour_named(background);
+        std::getline(background, part, '+');
+        spec.background = colour_named(part);
+        while (std::getline(background, part, '+'))
+            read_flag(part, spec);
         case_.legend[entry[0]] = spec;
     }
 }
@@ -394,9 +445,12 @@ colour_spec default_colours(const tremlox_grid *grid, const conformance_case &ca
     const bool terminal = chosen == TREMLOX_DEFAULT_COLOURS_TERMINAL ||
                           (chosen == TREMLOX_DEFAULT_COLOURS_AUTO &&
                            tremlox_grid_charset(grid) == TREMLOX_CHARSET_UTF8);
-    if (!terminal)
-        return colour_spec{};
-    return {TREMLOX_TERMINAL_FOREGROUND, TREMLOX_TERMINAL_BACKGROUND, false, false};
+    colour_spec spec;
+    if (terminal) {
+        spec.foreground = TREMLOX_TERMINAL_FOREGROUND;
+        spec.background = TREMLOX_TERMINAL_BACKGROUND;
+    }
+    return spec;
 }
 
 std::map<char, colour_spec> legend_of(const tremlox_grid *grid, const conformance_case &case_) {
@@ -417,7 +471,8 @@ std::string picture_of(const tremlox_grid *grid, const conformance_case &case_) 
         colours += "  |";
         for (unsigned column = 0; column < tremlox_grid_width(grid); ++column) {
             text += text_of(cell_of(grid, row, column));
-            const colour_spec spec = spec_of(cells[column]);
+            const colour_spec spec =
+                spec_of(cells[column], *tremlox_grid_attributes(grid, row, column));
             char letter = '?';
             for (const auto &[name, known] : legend)
                 if (known == spec && letter == '?')
@@ -467,7 +522,8 @@ std::string compare(const tremlox_grid *grid, const conformance_case &case_) {
                 problems << "row " << row << ": no legend for " << colours[column] << "\n";
                 continue;
             }
-            const colour_spec shown = spec_of(cells[column]);
+            const colour_spec shown =
+                spec_of(cells[column], *tremlox_grid_attributes(grid, row, column));
             if (!(shown == meant->second))
                 problems << "row " << row << " column " << column << ": colours " << name_of(shown)
                          << ", meant " << name_of(meant->second) << "\n";

@@ -78,14 +78,15 @@ std::string written_with_auto_colours(const char *colour_term, const char *term)
     return text.substr(0, text.find('A'));
 }
 
+// The rule itself is ScreenColours.AutoFollowsWhatTheUserAndTheTerminalSay;
+// here the library reads it from the process's environment.
 TEST(ScreenWrite, AutoColoursFollowTheTerminal) {
-    const std::string brown_24_bit = "\x1b[38;2;170;85;0;48;2;0;0;0m";
-    EXPECT_EQ(written_with_auto_colours("truecolor", "xterm"), brown_24_bit);
-    EXPECT_EQ(written_with_auto_colours("24bit", "xterm-256color"), brown_24_bit);
-    EXPECT_EQ(written_with_auto_colours(nullptr, "xterm-256color"), "\x1b[38;5;130;48;5;16m");
-    EXPECT_EQ(written_with_auto_colours("yes", "tmux-256color"), "\x1b[38;5;130;48;5;16m");
-    EXPECT_EQ(written_with_auto_colours(nullptr, "xterm"), "\x1b[33;40m");
-    EXPECT_EQ(written_with_auto_colours(nullptr, nullptr), "\x1b[33;40m");
+    const scoped_variable chosen("TREMLOX_COLOURS", nullptr);
+    EXPECT_EQ(written_with_auto_colours("truecolor", "xterm"), "\x1b[38;2;170;85;0;48;2;0;0;0m");
+    EXPECT_EQ(written_with_auto_colours(nullptr, "xterm"), "\x1b[38;5;130;48;5;16m");
+    EXPECT_EQ(written_with_auto_colours(nullptr, "vt100"), "\x1b[33;40m");
+    const scoped_variable sixteen("TREMLOX_COLOURS", "16");
+    EXPECT_EQ(written_with_auto_colours("truecolor", "xterm"), "\x1b[33;40m");
 }
 
 TEST(ScreenWrite, NoColorTurnsAutoColoursOff) {
@@ -95,7 +96,7 @@ TEST(ScreenWrite, NoColorTurnsAutoColoursOff) {
     }
     // Set but empty is not set.
     const scoped_variable empty("NO_COLOR", "");
-    EXPECT_EQ(written_with_auto_colours(nullptr, "xterm"), "\x1b[33;40m");
+    EXPECT_EQ(written_with_auto_colours(nullptr, "vt100"), "\x1b[33;40m");
     // A colour mode the program chose is kept.
     const scoped_variable no_colour("NO_COLOR", "yes");
     char *buffer = nullptr;

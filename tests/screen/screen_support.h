@@ -161,7 +161,7 @@ inline unsigned one_column(std::uint32_t) {
 }
 
 // Reads what a renderer wrote: printable UTF-8 glyphs, SGR sequences
-// (ESC [ digits and semicolons m) and CR LF line breaks, nothing else. The
+// (ESC [ digits, semicolons and colons m) and CR LF line breaks, nothing else. The
 // first thing that is none of them ends the reading and is named in
 // `fault`, with its offset. `columns_of` says how many columns a glyph
 // takes (0 for one that joins the glyph before it).
@@ -187,7 +187,7 @@ inline rendered_text read_rendered_text(std::string_view text,
         } else if (text[at] == '\x1b') {
             const std::size_t end = text.find('m', at);
             if (text.substr(at, 2) != "\x1b[" || end == std::string_view::npos ||
-                text.find_first_not_of("0123456789;", at + 2) != end)
+                text.find_first_not_of("0123456789;:", at + 2) != end)
                 return faulty("an escape sequence that is no SGR", at);
             after_reset = text.substr(at, end + 1 - at) == "\x1b[0m";
             ++result.sgr_sequences;

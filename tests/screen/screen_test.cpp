@@ -4,6 +4,7 @@
 // conformance table's (screen_conformance.txt).
 #include "cp437.h"
 #include "screen_support.h"
+#include "terminal_colours.h"
 
 #include <tremlox/screen.h>
 
@@ -12,8 +13,10 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -304,6 +307,53 @@ TEST(ScreenRender, SixteenColoursAreBrightWithoutBold) {
     EXPECT_EQ(written("\x1b[38;2;250;250;80;48;2;0;0;160mA", sixteen), "\x1b[93;44mA\x1b[0m\r\n");
 }
 
+// UTF-8 art is written back as its bytes named it, for the terminal to show
+// as it shows them to cat: its own palette, bold, and every attribute.
+TEST(ScreenRender, ModernArtIsWrittenAsItsBytesSayInEveryMode) {
+    struct render_case {
+        std::string art;
+        std::string direct, xterm, sixteen; // the SGR of 24-bit, 256 and 16 colours
+    };
+    const std::vector<render_case> cases = {
+        // Palette entries by code stay codes; by number, numbers, or the nearest of 16.
+        {"\x1b[31;107m", "\x1b[31;107m", "\x1b[31;107m", "\x1b[31;107m"},
+        {"\x1b[38;5;1;48;5;231m", "\x1b[38;5;1;48;5;231m", "\x1b[38;5;1;48;5;231m",
+         "\x1b[31;107m"},
+        // Bold is bold, on a dark colour too.
+        {"\x1b[1;30m", "\x1b[1;30;49m", "\x1b[1;30;49m", "\x1b[1;30;49m"},
+        // 24-bit colours as the mode has them.
+        {"\x1b[38;2;255;0;0m", "\x1b[38;2;255;0;0;49m", "\x1b[38;5;196;49m", "\x1b[31;49m"},
+        // Reverse and conceal as the art set them, the hidden colour too.
+        {"\x1b[32;41;7m", "\x1b[7;32;41m", "\x1b[7;32;41m", "\x1b[7;32;41m"},
+        {"\x1b[32;41;8m", "\x1b[8;32;41m", "\x1b[8;32;41m", "\x1b[8;32;41m"},
+        {"\x1b[7;8;32m", "\x1b[7;8;32;49m", "\x1b[7;8;32;49m", "\x1b[7;8;32;49m"},
+        // Every attribute, and underlines of each kind.
+        {"\x1b[2;3;9;53;21m", "\x1b[2;3;21;9;53;39;49m", "\x1b[2;3;21;9;53;39;49m",
+         "\x1b[2;3;21;9;53;39;49m"},
+        {"\x1b[4m", "\x1b[4;39;49m", "\x1b[4;39;49m", "\x1b[4;39;49m"},
+        {"\x1b[4:5m", "\x1b[4:5;39;49m", "\x1b[4:5;39;49m", "\x1b[4:5;39;49m"},
+        // The underline colour in the colon form, which no terminal takes for blink.
+        {"\x1b[58;2;1;2;3m", "\x1b[39;49;58:2::1:2:3m", "\x1b[39;49;58:5:16m",
+         "\x1b[39;49;58:5:0m"},
+        {"\x1b[58;5;9m", "\x1b[39;49;58:5:9m", "\x1b[39;49;58:5:9m", "\x1b[39;49;58:5:9m"},
+    };
+    for (const render_case &case_ : cases)
+        for (const auto &[colours, meant] :
+             {std::pair{TREMLOX_COLOURS_24_BIT, case_.direct},
+              std::pair{TREMLOX_COLOURS_256, case_.xterm},
+              std::pair{TREMLOX_COLOURS_16, case_.sixteen}}) {
+            const std::string text = written(case_.art + "é", options_of(colours, 1));
+            EXPECT_EQ(text, meant + "é\x1b[0m\r\n") << case_.art << " in mode " << colours;
+            EXPECT_EQ(read_rendered_text(text).fault, "") << text;
+        }
+    // Only the attributes that end are ended: 22 ends bold and faint both.
+    EXPECT_EQ(written("\x1b[1;2;4;58;5;9mé\x1b[22;1;24mb\x1b[0;4:3mc",
+                      options_of(TREMLOX_COLOURS_16, 3)),
+              "\x1b[1;2;4;39;49;58:5:9mé\x1b[22;1;24mb\x1b[22;4:3;59mc\x1b[0m\r\n");
+    EXPECT_EQ(written("\x1b[1;2;3;4;9;53;7;8;38;5;196;58:5:1mé", options_of(TREMLOX_COLOURS_NONE, 1)),
+              "é\r\n");
+}
+
 TEST(ScreenRender, BlinkWithoutIceColoursIsSgr5) {
     EXPECT_EQ(written("\x1b[5mAB\x1b[25mC", options_of(TREMLOX_COLOURS_16, 3)),
               "\x1b[37;40;5mAB\x1b[25mC\x1b[0m\r\n");
@@ -362,6 +412,73 @@ TEST(ScreenRender, WriteIsTheRendererWithAutoSettings) {
         ++row_ends;
     EXPECT_EQ(row_ends, 2u) << text;
     EXPECT_EQ(text.compare(text.size() - 6, 6, "\x1b[0m\r\n"), 0) << text;
+}
+
+// The environment a case of the colour rule sees: NAME=VALUE words.
+std::map<std::string, std::string> environment_of_case;
+
+const char *variable_of_case(const char *name) {
+    const auto found = environment_of_case.find(name);
+    return found != environment_of_case.end() ? found->second.c_str() : nullptr;
+}
+
+TEST(ScreenColours, AutoFollowsWhatTheUserAndTheTerminalSay) {
+    struct colour_case {
+        std::vector<std::string> environment;
+        bool console_takes_escapes;
+        tremlox_colours meant;
+    };
+    const tremlox_colours direct = TREMLOX_COLOURS_24_BIT, xterm = TREMLOX_COLOURS_256,
+                          sixteen = TREMLOX_COLOURS_16, none = TREMLOX_COLOURS_NONE;
+    const std::vector<colour_case> cases = {
+        // The user first: NO_COLOR, then TREMLOX_COLOURS, over anything the terminal says.
+        {{"NO_COLOR=1", "COLORTERM=truecolor", "TREMLOX_COLOURS=24bit"}, true, none},
+        {{"NO_COLOR=", "TERM=xterm-256color"}, false, xterm},
+        {{"TREMLOX_COLOURS=16", "COLORTERM=truecolor"}, true, sixteen},
+        {{"TREMLOX_COLOURS=24bit", "TERM=dumb"}, false, direct},
+        {{"TREMLOX_COLOURS=256"}, false, xterm},
+        {{"TREMLOX_COLOURS=none", "TERM=xterm-kitty"}, false, none},
+        {{"TREMLOX_COLOURS=truecolor", "TERM=xterm"}, false, xterm},
+        {{"TREMLOX_COLOURS=", "TERM=vt100"}, false, sixteen},
+        // A dumb terminal takes no escape sequence, whatever else it claims.
+        {{"TERM=dumb", "COLORTERM=truecolor"}, true, none},
+        // 24-bit: said, or known of the terminal.
+        {{"COLORTERM=24bit", "TERM=screen"}, false, direct},
+        {{"COLORTERM=yes", "TERM=xterm-direct"}, false, direct},
+        {{"TERM=tmux-direct"}, false, direct},
+        {{"TERM=xterm-kitty"}, false, direct},
+        {{"TERM=alacritty"}, false, direct},
+        {{"TERM=foot-extra"}, false, direct},
+        {{"TERM=wezterm"}, false, direct},
+        {{"TERM=contour-latest"}, false, direct},
+        {{"TERM=xterm-256color", "VTE_VERSION=3600"}, false, direct},
+        {{"TERM=xterm-256color", "VTE_VERSION=3405"}, false, xterm},
+        {{"TERM=xterm-256color", "VTE_VERSION=7200x"}, false, xterm},
+        {{"WT_SESSION=5f3c"}, false, direct},
+        {{}, true, direct},
+        // Names that only start like those of such terminals.
+        {{"TERM=footloose"}, false, sixteen},
+        {{"TERM=stx-256color"}, false, xterm},
+        {{"TERM=xterm-direct256"}, false, direct},
+        // 256: named, and stock xterm; the rest 16.
+        {{"TERM=screen-256color"}, false, xterm},
+        {{"TERM=xterm"}, false, xterm},
+        {{"TERM=xterm-color"}, false, sixteen},
+        {{"TERM=linux"}, false, sixteen},
+        {{}, false, sixteen},
+    };
+    for (const colour_case &case_ : cases) {
+        environment_of_case.clear();
+        std::string described;
+        for (const std::string &word : case_.environment) {
+            const std::size_t equals = word.find('=');
+            environment_of_case[word.substr(0, equals)] = word.substr(equals + 1);
+            described += word + " ";
+        }
+        EXPECT_EQ(tremlox__colours_of_terminal(variable_of_case, case_.console_takes_escapes),
+                  case_.meant)
+            << described << (case_.console_takes_escapes ? "on a console" : "");
+    }
 }
 
 TEST(ScreenGrid, CapsBoundTheGrid) {

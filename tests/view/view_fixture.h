@@ -94,7 +94,8 @@ inline std::string stray_bytes(const std::string &output, bool art) {
                 return at_text(at, "an escape sequence that is no SGR");
             std::size_t end = at + 2;
             while (end < output.size() &&
-                   (std::isdigit(static_cast<unsigned char>(output[end])) || output[end] == ';'))
+                   (std::isdigit(static_cast<unsigned char>(output[end])) || output[end] == ';' ||
+                    output[end] == ':'))
                 ++end;
             if (end >= output.size() || output[end] != 'm')
                 return at_text(at, "an escape sequence that is no SGR");
