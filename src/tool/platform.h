@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <initializer_list>
 #include <span>
+#include <string>
 #include <string_view>
 
 namespace tremlox::platform {
@@ -65,8 +66,16 @@ enum class console { output, error };
 
 // Writes the parts as one piece of text. A console gets them as the
 // characters they are; a file or pipe gets UTF-8 on Windows and the bytes as
-// given elsewhere. Returns 0, or the failure of the write.
+// given elsewhere. Names are written as printable_name shows them. Returns
+// 0, or the failure of the write.
 error_code print(console to, std::initializer_list<message_part> parts);
+
+// A name (UTF-8, or any bytes) as it is safe to print: its control
+// characters escaped, so that nothing of it acts on the terminal. C0 and DEL
+// as "\033" (line feed, CR and TAB as "\n", "\r", "\t"), C1 and the
+// bidirectional controls as "\u202e", a byte that is no UTF-8 as "\377". A
+// plain name is as it was.
+std::string printable_name(std::string_view name);
 
 // Standard output as a C stream, for the screen library to write to:
 // binary, so that its line ends pass as they are.

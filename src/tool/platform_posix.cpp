@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <string>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/uio.h>
@@ -24,6 +25,7 @@ error_code print(console to, std::initializer_list<message_part> parts) {
     // One write for the whole line, so that lines from processes sharing
     // the stream do not interleave.
     std::array<iovec, 8> pieces{};
+    std::array<std::string, 8> names;
     std::size_t count = 0;
     for (const message_part &part : parts) {
         if (count == pieces.size())
@@ -31,8 +33,9 @@ error_code print(console to, std::initializer_list<message_part> parts) {
         const char *text = part.text().data();
         std::size_t size = part.text().size();
         if (part.name() != nullptr) {
-            text = part.name();
-            size = std::strlen(text);
+            names[count] = printable_name(part.name());
+            text = names[count].data();
+            size = names[count].size();
         } else if (part.is_reason()) {
             text = std::strerror(static_cast<int>(part.error()));
             size = std::strlen(text);

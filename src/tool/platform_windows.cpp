@@ -86,7 +86,7 @@ error_code print(console to, std::initializer_list<message_part> parts) {
     std::string line;
     for (const message_part &part : parts) {
         if (part.name() != nullptr)
-            line += utf8_from_wide(part.name());
+            line += printable_name(utf8_from_wide(part.name()));
         else if (part.is_reason())
             line += reason_text(part.error());
         else

@@ -476,25 +476,6 @@ void add_record(std::string &lines, const std::string &bytes, tremlox_charset ch
     }
 }
 
-// The name with its control codes (C0, DEL and C1) shown as '?', so that a
-// name cannot move the cursor or change the colours in --info's output.
-native_string printable_name(name_type name) {
-    native_string shown(name);
-    for (std::size_t at = 0; at < shown.size(); ++at) {
-        const auto unit = static_cast<std::make_unsigned_t<native_char>>(shown[at]);
-        const auto next = at + 1 < shown.size()
-                              ? static_cast<std::make_unsigned_t<native_char>>(shown[at + 1])
-                              : 0u;
-        if (unit < 0x20 || unit == 0x7f)
-            shown[at] = '?';
-        else if (sizeof(native_char) == 1 && unit == 0xc2 && (next & 0xe0) == 0x80)
-            shown.replace(at, 2, 1, '?'); // U+0080-U+009F in UTF-8
-        else if (sizeof(native_char) > 1 && unit >= 0x80 && unit < 0xa0)
-            shown[at] = '?';
-    }
-    return shown;
-}
-
 // How showing one file ended.
 enum class outcome { shown, file_failed, output_failed };
 
@@ -516,10 +497,8 @@ outcome print_info(name_type name, const std::string &bytes, const settings &set
              std::to_string(tremlox_grid_width(grid)) + "x" +
                  std::to_string(tremlox_grid_height(grid)));
     tremlox_grid_free(grid);
-    const native_string shown_name = printable_name(name);
-    error = print(console::output, {message_part::utf8(first_block ? "" : "\n"),
-                                    "File: ", message_part::name(shown_name.c_str()), "\n",
-                                    message_part::utf8(lines)});
+    error = print(console::output, {message_part::utf8(first_block ? "" : "\n"), "File: ",
+                                    message_part::name(name), "\n", message_part::utf8(lines)});
     return error == 0 ? outcome::shown : outcome::output_failed;
 }
 

@@ -121,13 +121,4 @@ TEST_F(PosixViewTest, ClosedStandardInputIsReported) {
     EXPECT_EQ(read_file(streams({}).output), library_output("shown\r\n"));
 }
 
-TEST_F(PosixViewTest, NamesCannotControlTheTerminalInInfo) {
-    const std::string name = "evil\x1b]0;x\x07\xc2\x9b\x7f\n.ans";
-    write_file(work / name, "art");
-    const run_result result = run({"--info", name});
-    EXPECT_EQ(result.status, 0) << result.err;
-    EXPECT_EQ(result.out.substr(0, result.out.find('\n') + 1), "File: evil?]0;x????.ans\n");
-    EXPECT_EQ(stray_bytes(result.out, false), "");
-}
-
 } // namespace

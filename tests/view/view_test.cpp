@@ -254,6 +254,37 @@ TEST_F(ShowTest, EmptyScreenShowsNothing) {
     EXPECT_EQ(result.err, "");
 }
 
+// Neither program lets a name act on the terminal: its control characters
+// are escaped, the same way in both, wherever a name is printed.
+TEST_F(ShowTest, NamesNeverReachTheTerminalAsTheyAre) {
+    std::vector<std::pair<std::string, std::string>> names = {
+        {"evil\x1b]0;PWNED\x07\x1b[31mx", "evil\\033]0;PWNED\\007\\033[31mx"},
+        {"line\nbreak\ttab\rcr\x7f", "line\\nbreak\\ttab\\rcr\\177"},
+        {"c1\xc2\x9b" "31m", "c1\\u009b31m"},
+        {"bidi\xe2\x80\xaesna.exe", "bidi\\u202esna.exe"},
+        {"plain экран 😀 \\ C:\\x.ans", "plain экран 😀 \\ C:\\x.ans"},
+    };
+    // Windows names are UTF-16: a byte that is no UTF-8 cannot be one.
+    if (!test_platform::windows_names)
+        names.push_back({"latin\xe9", "latin\\351"});
+    const std::string tool = utf8_text(TREMLOX_PATH);
+    for (const auto &[name, shown] : names) {
+        const run_result viewer = run({name});
+        EXPECT_EQ(viewer.status, 2);
+        expect_failure_line(viewer.err, shown, "No such file or directory", "tremlox-view");
+        const int status = test_platform::run_program(utf8_path(tool), {tool, name, "out.c"}, work,
+                                                      streams({}));
+        EXPECT_EQ(status, 2) << shown;
+        expect_failure_line(collect(status, {}).err, shown, "No such file or directory");
+    }
+    if (test_platform::windows_names)
+        return; // no file there has a control character in its name
+    write_file(work / names[0].first, "art");
+    const run_result info = run({"--info", names[0].first});
+    EXPECT_EQ(info.out.substr(0, info.out.find('\n') + 1), "File: " + names[0].second + "\n");
+    EXPECT_EQ(stray_bytes(info.out, false), "");
+}
+
 using InfoTest = ViewTest;
 
 TEST_F(InfoTest, RecordWithTwoCommentLines) {
