@@ -496,17 +496,35 @@ outcome print_info(name_type name, const std::string &bytes, const settings &set
     add_line(lines, "Grid",
              std::to_string(tremlox_grid_width(grid)) + "x" +
                  std::to_string(tremlox_grid_height(grid)));
+    add_line(lines, "Clipped", tremlox_grid_clipped(grid) ? "yes" : "no");
     tremlox_grid_free(grid);
     error = print(console::output, {message_part::utf8(first_block ? "" : "\n"), "File: ",
                                     message_part::name(name), "\n", message_part::utf8(lines)});
     return error == 0 ? outcome::shown : outcome::output_failed;
 }
 
+// Says, after the screen, that the grid left out what the art drew past its
+// largest size: the screen is shown all the same.
+void warn_clipped(name_type name) {
+    static const std::string what_is_shown =
+        "clipped: only the first " + std::to_string(TREMLOX_SCREEN_MAX_ROWS) + " rows and " +
+        std::to_string(TREMLOX_SCREEN_MAX_COLUMNS) + " columns are shown\n";
+    print(console::error,
+          {"tremlox-view: ", message_part::name(name), ": ", message_part::utf8(what_is_shown)});
+}
+
 outcome show(std::FILE *out, name_type name, const std::string &bytes, const settings &settings,
              error_code &error) {
-    if (tremlox_screen_write_with(out, bytes.data(), bytes.size(), &settings.screen) == 0)
-        return outcome::shown;
+    tremlox_grid *grid = tremlox_screen_draw(bytes.data(), bytes.size(), &settings.screen);
+    const bool written = grid != nullptr && tremlox_grid_write(out, grid, &settings.screen) == 0;
     const int failure = errno;
+    const bool clipped = tremlox_grid_clipped(grid);
+    tremlox_grid_free(grid);
+    if (written) {
+        if (clipped)
+            warn_clipped(name);
+        return outcome::shown;
+    }
     error = error_from_errno(failure);
     // Out of memory for the grid: this file cannot be shown, the next may be.
     if (failure == ENOMEM) {

@@ -318,7 +318,7 @@ TEST_F(InfoTest, RecordWithTwoCommentLines) {
                           "Comment: Second: ☺♥\n"
                           "Charset: cp437\n"
                           "Wrapping: dos\n"
-                          "Grid: 60x3\n");
+                          "Grid: 60x3\nClipped: no\n");
     EXPECT_EQ(stray_bytes(result.out, false), "");
 }
 
@@ -326,10 +326,10 @@ TEST_F(InfoTest, DecisionsFollowTheOptions) {
     write_file(work / "plain.ans", "one\r\ntwo\r\n\xe2\x96\x88");
     const run_result guessed = run({"-i", "plain.ans"});
     EXPECT_EQ(guessed.out, "File: plain.ans\nRecord: none\nCharset: utf8\nWrapping: dos\n"
-                           "Grid: 80x3\n");
+                           "Grid: 80x3\nClipped: no\n");
     const run_result chosen = run({"-i", "-w", "40", "--charset=cp437", "--wrap=vt", "plain.ans"});
     EXPECT_EQ(chosen.out, "File: plain.ans\nRecord: none\nCharset: cp437\nWrapping: vt\n"
-                          "Grid: 40x3\n");
+                          "Grid: 40x3\nClipped: no\n");
     EXPECT_EQ(chosen.status, 0);
 }
 
@@ -344,11 +344,11 @@ TEST_F(InfoTest, SeveralFilesAreBlocksApart) {
     options.input = work / "a.ans";
     const run_result result = run({"--info", "missing.ans", "-", "missing.ans", "b.ans"}, options);
     EXPECT_EQ(result.status, 2);
-    EXPECT_EQ(result.out, "File: -\nRecord: none\nCharset: cp437\nWrapping: dos\nGrid: 80x1\n"
+    EXPECT_EQ(result.out, "File: -\nRecord: none\nCharset: cp437\nWrapping: dos\nGrid: 80x1\nClipped: no\n"
                           "\n"
                           "File: b.ans\nTitle: B\nAuthor: \nGroup: \nDate: \nWidth: 20\n"
                           "Height: 1\nFont: \niCE colours: no\nComment lines: 0\n"
-                          "Charset: cp437\nWrapping: dos\nGrid: 20x1\n");
+                          "Charset: cp437\nWrapping: dos\nGrid: 20x1\nClipped: no\n");
     if (!test_platform::windows_names) {
         EXPECT_EQ(result.err, "tremlox-view: missing.ans: No such file or directory\n"
                               "tremlox-view: missing.ans: No such file or directory\n");
@@ -403,6 +403,28 @@ TEST_F(ColoursTest, NoColorTurnsAutomaticColoursOff) {
     EXPECT_NE(run({"classic.ans"}).out.find("\x1b["), std::string::npos);
 }
 
+// Art past the largest grid is shown clipped, with a word on standard error,
+// and the viewer still exits 0.
+TEST_F(ShowTest, ClippingIsSaid) {
+    std::string tall;
+    for (int row = 0; row < 12000; ++row)
+        tall += "row " + std::to_string(row) + "\r\n";
+    write_file(work / "tall.ans", tall);
+    write_file(work / "wide.ans", "a\x1b[2000Cx");
+    for (const std::string name : {"tall.ans", "wide.ans"}) {
+        const run_result result = run({"--colours=none", "-w", "1100", name});
+        EXPECT_EQ(result.status, 0) << name;
+        EXPECT_FALSE(result.out.empty()) << name;
+        EXPECT_EQ(result.err, "tremlox-view: " + name +
+                                  ": clipped: only the first 10000 rows and 1024 columns are "
+                                  "shown\n");
+        EXPECT_NE(run({"--info", "-w", "1100", name}).out.find("\nClipped: yes\n"),
+                  std::string::npos);
+    }
+    const run_result whole = run({"--colours=none", "--info", "-w", "1024", "wide.ans"});
+    EXPECT_NE(whole.out.find("\nClipped: no\n"), std::string::npos) << whole.out;
+}
+
 using LargeFileTest = ViewTest;
 
 // Real screens are under 1 MiB: past 64 MiB a file is refused, unread
@@ -430,7 +452,8 @@ TEST_F(LargeFileTest, SixtyFourMebibytesAreTheMost) {
     fs::resize_file(work / "largest.ans", largest);
     const run_result accepted = run({"--info", "largest.ans"});
     EXPECT_EQ(accepted.status, 0) << accepted.err;
-    EXPECT_NE(accepted.out.find("Grid: 80x10000\n"), std::string::npos) << accepted.out;
+    EXPECT_NE(accepted.out.find("Grid: 80x10000\nClipped: yes\n"), std::string::npos)
+        << accepted.out;
     fs::resize_file(work / "largest.ans", largest + 1);
     const run_result refused = run({"--info", "largest.ans"});
     EXPECT_EQ(refused.status, 2);
