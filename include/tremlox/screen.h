@@ -353,6 +353,12 @@ enum tremlox_underline {
 #define TREMLOX_ATTRIBUTE_OVERLINE 0x08u      /* 53 */
 #define TREMLOX_ATTRIBUTE_REVERSE 0x10u       /* 7 */
 #define TREMLOX_ATTRIBUTE_CONCEAL 0x20u       /* 8 */
+/* The art named the underline colour as 58;5;n or 58;2;r;g;b rather than
+ * 58:5:n or 58:2::r:g:b. A terminal that does not know 58 reads the first
+ * as other codes (5, blink), and the second not at all, or worse: the
+ * renderer writes it back in the art's form, for the terminal to show it as
+ * it shows it to cat. */
+#define TREMLOX_ATTRIBUTE_UNDERLINE_COLOUR_BY_SEMICOLONS 0x40u
 
 /* The underline colour where the art gives none: the glyph's foreground. */
 #define TREMLOX_UNDERLINE_FOREGROUND ((tremlox_colour)0x8000000u)
@@ -393,7 +399,7 @@ TREMLOX_SCREEN_API bool tremlox_grid_clipped(const struct tremlox_grid *grid);
  * them, and 1 for bold on its own foreground; its palette entries as the
  * codes that named them (30-37, 90-97, 38;5;n and the like); the
  * attributes of modern art as theirs (4, 21 and 4:3-4:5 for the
- * underlines, 58:5:n and 58:2::r:g:b for their colours); a wide glyph
+ * underlines, 58 for their colours in the art's form); a wide glyph
  * once, never split by the clip (a blank takes its place there).
  *
  * On Windows a console `out` gets virtual terminal processing and UTF-8

@@ -423,13 +423,23 @@ static bool extended_colour(const struct drawer *drawer, struct parameters *para
     return form_colour(drawer, form, values, count, colour);
 }
 
-static void set_colour(struct pen *pen, unsigned code, tremlox_colour colour) {
-    if (code == 38)
+/* Sets or clears one of modern art's attribute flags. */
+static void set_flag(struct pen *pen, uint16_t flag, bool on) {
+    pen->attributes = (uint16_t)(on ? pen->attributes | flag : pen->attributes & ~flag);
+}
+
+/* Sets the colour that 38, 48 or 58 names, the last in the form named:
+ * with semicolons or with colons. */
+static void set_colour(struct pen *pen, unsigned code, tremlox_colour colour,
+                       bool by_semicolons) {
+    if (code == 38) {
         pen->foreground = colour;
-    else if (code == 48)
+    } else if (code == 48) {
         pen->background = colour;
-    else
+    } else {
         pen->underline_colour = colour;
+        set_flag(pen, TREMLOX_ATTRIBUTE_UNDERLINE_COLOUR_BY_SEMICOLONS, by_semicolons);
+    }
 }
 
 /* The colon forms: 38:5:n, 38:2:r:g:b and 38:2::r:g:b (an empty colour
@@ -447,13 +457,8 @@ static void colon_form(struct pen *pen, const struct drawer *drawer,
         if (parameter->part_count > skipped &&
             form_colour(drawer, parts[0], parts + skipped, parameter->part_count - skipped,
                         &colour))
-            set_colour(pen, code, colour);
+            set_colour(pen, code, colour, false);
     }
-}
-
-/* Sets or clears one of modern art's attribute flags. */
-static void set_flag(struct pen *pen, uint16_t flag, bool on) {
-    pen->attributes = (uint16_t)(on ? pen->attributes | flag : pen->attributes & ~flag);
 }
 
 static void select_graphic_rendition(struct drawer *drawer, struct parameters *parameters) {
@@ -498,14 +503,14 @@ static void select_graphic_rendition(struct drawer *drawer, struct parameters *p
         } else if (code == 49) {
             pen->background = drawer->default_pen.background;
         } else if (code == 59) {
-            pen->underline_colour = TREMLOX_UNDERLINE_FOREGROUND;
+            set_colour(pen, code, TREMLOX_UNDERLINE_FOREGROUND, false);
         } else if (code >= 90 && code <= 97) {
             pen->foreground = coded_colour(drawer, code - 90 + 8);
         } else if (code >= 100 && code <= 107) {
             pen->background = coded_colour(drawer, code - 100 + 8);
         } else if ((code == 38 || code == 48 || code == 58) &&
                    extended_colour(drawer, parameters, &colour)) {
-            set_colour(pen, code, colour);
+            set_colour(pen, code, colour, true);
         }
     } while (parameters->more);
     update_brush(drawer);

@@ -117,10 +117,12 @@ static uint32_t terminal_colour(const struct renderer *renderer, tremlox_colour 
 
 enum layer { foreground_layer = 30, background_layer = 40, underline_layer = 50 };
 
-/* Adds one colour to the SGR sequence being written. The underline's has no
- * codes of its own, and is written in the colon form, which a terminal
- * that does not know it skips whole. */
-static void put_colour(struct renderer *renderer, uint32_t colour, enum layer layer) {
+/* Adds one colour to the SGR sequence being written: 39 or 49, a code of
+ * the sixteen, or 38, 48 or 58 with 5;n or 2;r;g;b, their parts separated
+ * by `separator`, ';' or ':' (58:2::r:g:b, with an empty colour space). The
+ * underline's colour has no codes of its own. */
+static void put_colour(struct renderer *renderer, uint32_t colour, enum layer layer,
+                       char separator) {
     const uint32_t value = colour & told_value;
     if (colour == own_colour) {
         put_number(renderer, (unsigned)layer + 9);
@@ -131,15 +133,20 @@ static void put_colour(struct renderer *renderer, uint32_t colour, enum layer la
         return;
     }
     put_number(renderer, (unsigned)layer + 8);
+    renderer->buffer[renderer->used++] = separator;
     if ((colour & told_kind) == told_rgb) {
-        put_text(renderer, layer == underline_layer ? ":2::" : ";2;", layer == underline_layer ? 4 : 3);
+        renderer->buffer[renderer->used++] = '2';
+        renderer->buffer[renderer->used++] = separator;
+        if (separator == ':')
+            renderer->buffer[renderer->used++] = separator;
         put_number(renderer, value >> 16);
-        put_text(renderer, layer == underline_layer ? ":" : ";", 1);
+        renderer->buffer[renderer->used++] = separator;
         put_number(renderer, value >> 8 & 255);
-        put_text(renderer, layer == underline_layer ? ":" : ";", 1);
+        renderer->buffer[renderer->used++] = separator;
         put_number(renderer, value & 255);
     } else {
-        put_text(renderer, layer == underline_layer ? ":5:" : ";5;", 3);
+        renderer->buffer[renderer->used++] = '5';
+        renderer->buffer[renderer->used++] = separator;
         put_number(renderer, value);
     }
 }
@@ -153,7 +160,9 @@ enum {
     shows_conceal = 1u << 4,
     shows_strikethrough = 1u << 5,
     shows_overline = 1u << 6,
-    shows_blink = 1u << 7
+    shows_blink = 1u << 7,
+    /* Not an attribute: the underline's colour is written with semicolons. */
+    shows_underline_colour_by_semicolons = 1u << 8
 };
 
 /* What the terminal is told for a cell: the colours SGR sets (which reverse
@@ -186,7 +195,10 @@ static void modern_rendition(const struct renderer *renderer, const struct treml
                         ((flags & TREMLOX_ATTRIBUTE_ITALIC) != 0 ? shows_italic : 0u) |
                         ((flags & TREMLOX_ATTRIBUTE_STRIKETHROUGH) != 0 ? shows_strikethrough
                                                                         : 0u) |
-                        ((flags & TREMLOX_ATTRIBUTE_OVERLINE) != 0 ? shows_overline : 0u);
+                        ((flags & TREMLOX_ATTRIBUTE_OVERLINE) != 0 ? shows_overline : 0u) |
+                        ((flags & TREMLOX_ATTRIBUTE_UNDERLINE_COLOUR_BY_SEMICOLONS) != 0
+                             ? shows_underline_colour_by_semicolons
+                             : 0u);
 }
 
 /* SGR 39 and 49 can only set the terminal's own colours in their own
@@ -263,7 +275,20 @@ static void put_changed_colour(struct renderer *renderer, uint32_t wanted, uint3
         return;
     if (*started)
         put_text(renderer, ";", 1);
-    put_colour(renderer, wanted, layer);
+    put_colour(renderer, wanted, layer, ';');
+    *started = true;
+}
+
+/* The underline's colour, written again when its form changes too. */
+static void put_underline_colour(struct renderer *renderer, const struct rendition *wanted,
+                                 const struct rendition *shown, bool *started) {
+    const bool by_semicolons = (wanted->flags & shows_underline_colour_by_semicolons) != 0;
+    if (wanted->underline_colour == shown->underline_colour &&
+        by_semicolons == ((shown->flags & shows_underline_colour_by_semicolons) != 0))
+        return;
+    if (*started)
+        put_text(renderer, ";", 1);
+    put_colour(renderer, wanted->underline_colour, underline_layer, by_semicolons ? ';' : ':');
     *started = true;
 }
 
@@ -294,8 +319,7 @@ static void put_rendition(struct renderer *renderer, const struct tremlox_cell *
                        &started);
     put_changed_colour(renderer, wanted.background, shown->background, background_layer,
                        &started);
-    put_changed_colour(renderer, wanted.underline_colour, shown->underline_colour,
-                       underline_layer, &started);
+    put_underline_colour(renderer, &wanted, shown, &started);
     put_attribute(renderer, &wanted, shown, shows_blink, "5", "25", &started);
     put_text(renderer, "m", 1);
     *shown = wanted;

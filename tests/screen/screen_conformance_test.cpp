@@ -60,6 +60,7 @@ const flag_name flag_names[] = {
     {"overline", &colour_spec::flags, TREMLOX_ATTRIBUTE_OVERLINE},
     {"reverse", &colour_spec::flags, TREMLOX_ATTRIBUTE_REVERSE},
     {"conceal", &colour_spec::flags, TREMLOX_ATTRIBUTE_CONCEAL},
+    {"semicolons", &colour_spec::flags, TREMLOX_ATTRIBUTE_UNDERLINE_COLOUR_BY_SEMICOLONS},
     {"underline", &colour_spec::underline, TREMLOX_UNDERLINE_SINGLE},
     {"double", &colour_spec::underline, TREMLOX_UNDERLINE_DOUBLE},
     {"curly", &colour_spec::underline, TREMLOX_UNDERLINE_CURLY},
