@@ -64,7 +64,26 @@ void check_record(const char *screen, std::size_t size) {
 bool real_colour(tremlox_colour colour) {
     if (TREMLOX_COLOUR_IS_TERMINAL(colour))
         return colour == TREMLOX_TERMINAL_FOREGROUND || colour == TREMLOX_TERMINAL_BACKGROUND;
+    if (TREMLOX_COLOUR_IS_PALETTE(colour))
+        return colour == TREMLOX_PALETTE_COLOUR(TREMLOX_PALETTE_INDEX(colour)) ||
+               (TREMLOX_PALETTE_INDEX(colour) < 16 &&
+                colour == (TREMLOX_PALETTE_COLOUR(TREMLOX_PALETTE_INDEX(colour)) |
+                           TREMLOX_PALETTE_BY_CODE));
     return TREMLOX_COLOUR_IS_RGB(colour) ? colour <= 0x1ffffffu : colour < 16;
+}
+
+// Modern art's attributes are known ones, and CP437 art has none.
+void check_attributes(const tremlox_grid *grid, unsigned row, unsigned column) {
+    const tremlox_attributes *attributes = tremlox_grid_attributes(grid, row, column);
+    require(attributes != nullptr, "a cell without attributes");
+    require(attributes->flags < 0x80u && attributes->underline <= TREMLOX_UNDERLINE_DASHED &&
+                (attributes->underline_colour == TREMLOX_UNDERLINE_FOREGROUND ||
+                 real_colour(attributes->underline_colour)),
+            "an attribute no art sets");
+    require(tremlox_grid_charset(grid) == TREMLOX_CHARSET_UTF8 ||
+                (attributes->flags == 0 && attributes->underline == 0 &&
+                 attributes->underline_colour == TREMLOX_UNDERLINE_FOREGROUND),
+            "attributes in CP437 art");
 }
 
 // A wide glyph's left cell is followed by its right one, which follows
@@ -75,8 +94,10 @@ void check_cell(const tremlox_grid *grid, unsigned row, unsigned column) {
     const unsigned width = tremlox_grid_width(grid);
     require(printable(cell.glyph) && real_colour(cell.foreground) && real_colour(cell.background),
             "a cell that is no glyph or no colour");
-    require(!cell.bold || cell.foreground == TREMLOX_TERMINAL_FOREGROUND,
-            "bold on another foreground than the terminal's own");
+    require(!cell.bold || cell.foreground == TREMLOX_TERMINAL_FOREGROUND ||
+                tremlox_grid_charset(grid) == TREMLOX_CHARSET_UTF8,
+            "bold in CP437 art on another foreground than the terminal's own");
+    check_attributes(grid, row, column);
     require(cell.width <= 2, "a cell wider than two columns");
     require(cell.width != 2 || (column + 1 < width && cells[column + 1].width == 0),
             "a wide glyph without its right half");

@@ -385,8 +385,30 @@ class scoped_environment {
     std::optional<std::string> old_;
 };
 
-// NO_COLOR (no-color.org) is honoured by tremlox::screen for AUTO colours:
-// enable this case with that change of the library.
+// What the user sets for every program comes before what the terminal says,
+// and an option before both.
+TEST_F(ColoursTest, TremloxColoursAndDumbTerminalsChooseTheDefault) {
+    write_file(work / "classic.ans", classic_screen());
+    const scoped_environment term("TERM", "xterm-256color");
+    const scoped_environment colour_term("COLORTERM", "truecolor");
+    const scoped_environment no_color("NO_COLOR", nullptr);
+    tremlox_screen_options sixteen = TREMLOX_SCREEN_OPTIONS_INIT;
+    sixteen.colours = TREMLOX_COLOURS_16;
+    {
+        const scoped_environment chosen("TREMLOX_COLOURS", "16");
+        EXPECT_EQ(run({"classic.ans"}).out, library_output(classic_screen(), sixteen));
+        const run_result none = run({"--colours=none", "classic.ans"});
+        EXPECT_EQ(none.out.find('\x1b'), std::string::npos);
+    }
+    const scoped_environment dumb("TERM", "dumb");
+    const scoped_environment unset("COLORTERM", nullptr);
+    const run_result plain = run({"classic.ans"});
+    EXPECT_FALSE(plain.out.empty());
+    EXPECT_EQ(plain.out.find('\x1b'), std::string::npos);
+    EXPECT_EQ(run({"--colours=16", "classic.ans"}).out, library_output(classic_screen(), sixteen));
+}
+
+// NO_COLOR (no-color.org) is honoured by tremlox::screen for AUTO colours.
 TEST_F(ColoursTest, NoColorTurnsAutomaticColoursOff) {
     write_file(work / "classic.ans", classic_screen());
     const scoped_environment term("TERM", "xterm-256color");
