@@ -50,6 +50,7 @@ struct drawer {
     bool modern;
     struct tremlox_cell brush; /* the colours a glyph is drawn in */
     struct tremlox_attributes brush_attributes;
+    bool brush_is_plain; /* brush_attributes are none: most art, and all CP437 art */
     /* The row last drawn on, kept at hand: most glyphs land on the row of
      * the one before. NULL after the grid is cleared. */
     struct tremlox_cell *drawn_cells;
@@ -100,6 +101,7 @@ static void update_brush(struct drawer *drawer) {
     drawer->brush.bold =
         pen->bold && (drawer->modern || foreground == TREMLOX_TERMINAL_FOREGROUND);
     *attributes = tremlox__plain_attributes;
+    drawer->brush_is_plain = true;
     if (!drawer->modern)
         return;
     attributes->flags = pen->attributes | (pen->reverse ? TREMLOX_ATTRIBUTE_REVERSE : 0u) |
@@ -108,6 +110,7 @@ static void update_brush(struct drawer *drawer) {
     attributes->underline_colour = pen->underline_colour;
     if (pen->conceal)
         attributes->concealed_foreground = shown_foreground;
+    drawer->brush_is_plain = tremlox__attributes_are_plain(attributes);
 }
 
 /* Keeps count of rows filled to the last column and ended right there by a
@@ -181,12 +184,11 @@ static void advance(struct drawer *drawer, unsigned width) {
     }
 }
 
-/* Gives cells [from, to) of the row being drawn the attributes `given`. */
+/* Gives cells [from, to) of the row being drawn the attributes `given`,
+ * `plain` or not. Most art has none, and its rows never hold any. */
 static void set_attributes(struct drawer *drawer, unsigned from, unsigned to,
-                           const struct tremlox_attributes *given) {
-    /* Most art has none: its rows never hold any. */
-    if (drawer->grid->attributes[drawer->drawn_row] == NULL &&
-        tremlox__attributes_are_plain(given))
+                           const struct tremlox_attributes *given, bool plain) {
+    if (plain && drawer->grid->attributes[drawer->drawn_row] == NULL)
         return;
     for (; from < to; ++from)
         if (!tremlox__grid_set_attributes(drawer->grid, drawer->drawn_row, from, given))
@@ -219,8 +221,9 @@ static void put_glyph(struct drawer *drawer, uint32_t glyph, unsigned width) {
                 cell[1].glyph = ' ';
                 cell[1].width = 0;
             }
-            set_attributes(drawer, drawer->column, drawer->column + width,
-                           &drawer->brush_attributes);
+            if (drawer->modern)
+                set_attributes(drawer, drawer->column, drawer->column + width,
+                               &drawer->brush_attributes, drawer->brush_is_plain);
         }
     }
     advance(drawer, width);
@@ -276,7 +279,7 @@ static void erase(struct drawer *drawer, unsigned row, unsigned from, unsigned t
     if (cells == NULL)
         return;
     split_wide_glyphs(drawer->grid, cells, from, to);
-    set_attributes(drawer, from, to, &tremlox__plain_attributes);
+    set_attributes(drawer, from, to, &tremlox__plain_attributes, true);
     for (; from < to; ++from)
         cells[from] = blank;
 }

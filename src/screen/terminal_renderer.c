@@ -98,12 +98,13 @@ static uint32_t palette_entry(const struct renderer *renderer, tremlox_colour co
 }
 
 static uint32_t terminal_colour(const struct renderer *renderer, tremlox_colour colour) {
-    const uint32_t rgb = tremlox_colour_rgb(colour);
+    uint32_t rgb;
     unsigned vga;
     if (TREMLOX_COLOUR_IS_TERMINAL(colour) || colour == TREMLOX_UNDERLINE_FOREGROUND)
         return own_colour;
     if (TREMLOX_COLOUR_IS_PALETTE(colour))
         return palette_entry(renderer, colour);
+    rgb = tremlox_colour_rgb(colour);
     switch (renderer->colours) {
     case TREMLOX_COLOURS_24_BIT:
         return told_rgb | rgb;
@@ -213,7 +214,9 @@ static struct rendition rendition_of(const struct renderer *renderer,
     struct rendition rendition;
     rendition.flags = (cell->bold ? shows_bold : 0u) | (cell->blink ? shows_blink : 0u);
     rendition.underline = attributes->underline;
-    rendition.underline_colour = terminal_colour(renderer, attributes->underline_colour);
+    rendition.underline_colour = attributes->underline_colour == TREMLOX_UNDERLINE_FOREGROUND
+                                     ? own_colour
+                                     : terminal_colour(renderer, attributes->underline_colour);
     if (attributes->flags != 0) {
         modern_rendition(renderer, cell, attributes, &rendition);
     } else if (foreground == TREMLOX_TERMINAL_BACKGROUND ||
@@ -368,8 +371,6 @@ static void put_row(struct renderer *renderer, const struct tremlox_grid *grid, 
     unsigned column;
     for (column = 0; column < width; ++column) {
         struct tremlox_cell cell = cells[column];
-        const struct tremlox_attributes *attributes =
-            row_attributes != NULL ? &row_attributes[column] : &tremlox__plain_attributes;
         unsigned mark;
         const bool right_half = cell.width == 0 && column > 0 && cells[column - 1].width == 2;
         const bool whole = cell.width != 2 || (column + 1 < width && cells[column + 1].width == 0);
@@ -380,13 +381,16 @@ static void put_row(struct renderer *renderer, const struct tremlox_grid *grid, 
             cell.marks = 0;
         }
         make_room(renderer, longest_cell + (size_t)cell.marks * tremlox__utf8_longest);
-        /* Most cells are shown as the one before them. */
-        if (renderer->colours != TREMLOX_COLOURS_NONE &&
-            (last_written == NULL ||
-             !same_look(&cell, attributes, last_written, last_attributes)))
-            put_rendition(renderer, &cell, attributes, &shown);
-        last_written = &cells[column];
-        last_attributes = attributes;
+        if (renderer->colours != TREMLOX_COLOURS_NONE) {
+            const struct tremlox_attributes *attributes =
+                row_attributes != NULL ? &row_attributes[column] : &tremlox__plain_attributes;
+            /* Most cells are shown as the one before them. */
+            if (last_written == NULL ||
+                !same_look(&cell, attributes, last_written, last_attributes))
+                put_rendition(renderer, &cell, attributes, &shown);
+            last_written = &cells[column];
+            last_attributes = attributes;
+        }
         put_glyph(renderer, cell.glyph);
         if (cell.marks > 0) {
             const uint32_t *marks = tremlox_grid_marks(grid, row, column);
