@@ -75,15 +75,13 @@ bool real_colour(tremlox_colour colour) {
 // Modern art's attributes are known ones, and CP437 art has none.
 void check_attributes(const tremlox_grid *grid, unsigned row, unsigned column) {
     const tremlox_attributes *attributes = tremlox_grid_attributes(grid, row, column);
-    require(attributes != nullptr, "a cell without attributes");
+    const bool plain = attributes->flags == 0 && attributes->underline == 0 &&
+                       attributes->underline_colour == TREMLOX_UNDERLINE_FOREGROUND;
     require(attributes->flags < 0x80u && attributes->underline <= TREMLOX_UNDERLINE_DASHED &&
                 (attributes->underline_colour == TREMLOX_UNDERLINE_FOREGROUND ||
-                 real_colour(attributes->underline_colour)),
+                 real_colour(attributes->underline_colour)) &&
+                (plain || tremlox_grid_charset(grid) == TREMLOX_CHARSET_UTF8),
             "an attribute no art sets");
-    require(tremlox_grid_charset(grid) == TREMLOX_CHARSET_UTF8 ||
-                (attributes->flags == 0 && attributes->underline == 0 &&
-                 attributes->underline_colour == TREMLOX_UNDERLINE_FOREGROUND),
-            "attributes in CP437 art");
 }
 
 // A wide glyph's left cell is followed by its right one, which follows

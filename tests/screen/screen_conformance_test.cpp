@@ -19,6 +19,7 @@
 #include <map>
 #include <memory>
 #include <ostream>
+#include <set>
 #include <sstream>
 #include <stdexcept>
 #include <string>
@@ -34,39 +35,35 @@ using screen_support::utf8;
 struct colour_spec {
     tremlox_colour foreground = TREMLOX_VGA_LIGHT_GREY;
     tremlox_colour background = TREMLOX_VGA_BLACK;
-    bool blink = false;
-    bool bold = false;
-    unsigned flags = 0; // TREMLOX_ATTRIBUTE_...
-    unsigned underline = TREMLOX_UNDERLINE_NONE;
+    std::set<std::string> flags; // blink, bold, the attributes and the underline's style
     tremlox_colour underline_colour = TREMLOX_UNDERLINE_FOREGROUND;
     bool operator==(const colour_spec &) const = default;
 };
 
-colour_spec spec_of(const tremlox_cell &cell, const tremlox_attributes &attributes) {
-    return {cell.foreground, cell.background, cell.blink, cell.bold,
-            attributes.flags, attributes.underline, attributes.underline_colour};
-}
+// The legend's names of the attribute flags, and of the underlines.
+const std::pair<const char *, unsigned> attribute_names[] = {
+    {"faint", TREMLOX_ATTRIBUTE_FAINT},       {"italic", TREMLOX_ATTRIBUTE_ITALIC},
+    {"strike", TREMLOX_ATTRIBUTE_STRIKETHROUGH}, {"overline", TREMLOX_ATTRIBUTE_OVERLINE},
+    {"reverse", TREMLOX_ATTRIBUTE_REVERSE},   {"conceal", TREMLOX_ATTRIBUTE_CONCEAL},
+    {"semicolons", TREMLOX_ATTRIBUTE_UNDERLINE_COLOUR_BY_SEMICOLONS}};
+const std::vector<std::string> underline_names = {"", "underline", "double", "curly", "dotted",
+                                                  "dashed"};
 
-// The flags of a legend entry, after its colours, and what each sets.
-struct flag_name {
-    const char *name;
-    unsigned colour_spec::*member;
-    unsigned value;
-};
-const flag_name flag_names[] = {
-    {"faint", &colour_spec::flags, TREMLOX_ATTRIBUTE_FAINT},
-    {"italic", &colour_spec::flags, TREMLOX_ATTRIBUTE_ITALIC},
-    {"strike", &colour_spec::flags, TREMLOX_ATTRIBUTE_STRIKETHROUGH},
-    {"overline", &colour_spec::flags, TREMLOX_ATTRIBUTE_OVERLINE},
-    {"reverse", &colour_spec::flags, TREMLOX_ATTRIBUTE_REVERSE},
-    {"conceal", &colour_spec::flags, TREMLOX_ATTRIBUTE_CONCEAL},
-    {"semicolons", &colour_spec::flags, TREMLOX_ATTRIBUTE_UNDERLINE_COLOUR_BY_SEMICOLONS},
-    {"underline", &colour_spec::underline, TREMLOX_UNDERLINE_SINGLE},
-    {"double", &colour_spec::underline, TREMLOX_UNDERLINE_DOUBLE},
-    {"curly", &colour_spec::underline, TREMLOX_UNDERLINE_CURLY},
-    {"dotted", &colour_spec::underline, TREMLOX_UNDERLINE_DOTTED},
-    {"dashed", &colour_spec::underline, TREMLOX_UNDERLINE_DASHED},
-};
+colour_spec spec_of(const tremlox_cell &cell, const tremlox_attributes &attributes) {
+    colour_spec spec{cell.foreground, cell.background, {}, attributes.underline_colour};
+    if (cell.blink)
+        spec.flags.insert("blink");
+    if (cell.bold)
+        spec.flags.insert("bold");
+    for (const auto &[name, flag] : attribute_names)
+        if ((attributes.flags & flag) != 0)
+            spec.flags.insert(name);
+    if (attributes.underline != TREMLOX_UNDERLINE_NONE)
+        spec.flags.insert(attributes.underline < underline_names.size()
+                              ? underline_names[attributes.underline]
+                              : "underline " + std::to_string(attributes.underline));
+    return spec;
+}
 
 struct conformance_case {
     std::string title;
@@ -137,10 +134,10 @@ tremlox_colour colour_named(const std::string &name) {
         return TREMLOX_TERMINAL_FOREGROUND;
     if (name == "term-bg")
         return TREMLOX_TERMINAL_BACKGROUND;
-    for (const auto &[prefix, form] : {std::pair<std::string, unsigned>{"ansi", TREMLOX_PALETTE_BY_CODE},
-                                       std::pair<std::string, unsigned>{"idx", 0u}})
-        if (name.rfind(prefix, 0) == 0 && name.size() > prefix.size())
-            return TREMLOX_PALETTE_COLOUR(std::stoul(name.substr(prefix.size()))) | form;
+    if (name.rfind("ansi", 0) == 0 && name.size() > 4)
+        return TREMLOX_PALETTE_COLOUR(std::stoul(name.substr(4))) | TREMLOX_PALETTE_BY_CODE;
+    if (name.rfind("idx", 0) == 0 && name.size() > 3)
+        return TREMLOX_PALETTE_COLOUR(std::stoul(name.substr(3)));
     if (name.size() == 7 && name[0] == '#') {
         const unsigned long rgb = std::stoul(name.substr(1), nullptr, 16);
         return TREMLOX_RGB(rgb >> 16, rgb >> 8 & 255, rgb & 255);
@@ -167,34 +164,20 @@ std::string name_of(tremlox_colour colour) {
 }
 
 std::string name_of(const colour_spec &spec) {
-    std::string name = name_of(spec.foreground) + "/" + name_of(spec.background) +
-                       (spec.blink ? "+blink" : "") + (spec.bold ? "+bold" : "");
-    for (const flag_name &flag : flag_names)
-        if (flag.member == &colour_spec::flags ? (spec.flags & flag.value) != 0
-                                               : spec.underline == flag.value)
-            name += std::string("+") + flag.name;
+    std::string name = name_of(spec.foreground) + "/" + name_of(spec.background);
+    for (const std::string &flag : spec.flags)
+        name += "+" + flag;
     if (spec.underline_colour != TREMLOX_UNDERLINE_FOREGROUND)
         name += "+ul:" + name_of(spec.underline_colour);
     return name;
 }
 
-// Sets what "+flag" of a legend entry names.
-void read_flag(const std::string &flag, colour_spec &spec) {
-    if (flag == "blink" || flag == "bold") {
-        (flag == "blink" ? spec.blink : spec.bold) = true;
-        return;
-    }
-    if (flag.rfind("ul:", 0) == 0) {
-        spec.underline_colour = colour_named(flag.substr(3));
-        return;
-    }
-    for (const flag_name &known : flag_names)
-        if (flag == known.name) {
-            unsigned &member = spec.*known.member;
-            member = known.member == &colour_spec::flags ? member | known.value : known.value;
-            return;
-        }
-    throw std::runtime_error("unknown flag +" + flag);
+bool is_flag_name(const std::string &flag) {
+    return flag == "blink" || flag == "bold" ||
+           std::any_of(std::begin(attribute_names), std::end(attribute_names),
+                       [&](const auto &known) { return flag == known.first; }) ||
+           std::find(underline_names.begin() + 1, underline_names.end(), flag) !=
+               underline_names.end();
 }
 
 // "r=red/black", "b=#AA5500/blue+blink" or "u=idx196/term-bg+curly+ul:#FF0000".
@@ -209,8 +192,14 @@ void read_legend(const std::string &text, conformance_case &case_) {
         spec.foreground = colour_named(entry.substr(2, slash - 2));
         std::getline(background, part, '+');
         spec.background = colour_named(part);
-        while (std::getline(background, part, '+'))
-            read_flag(part, spec);
+        while (std::getline(background, part, '+')) {
+            if (part.rfind("ul:", 0) == 0)
+                spec.underline_colour = colour_named(part.substr(3));
+            else if (is_flag_name(part))
+                spec.flags.insert(part);
+            else
+                throw std::runtime_error("unknown flag +" + part);
+        }
         case_.legend[entry[0]] = spec;
     }
 }

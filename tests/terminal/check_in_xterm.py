@@ -8,7 +8,6 @@ may count on bold.
 
     check_in_xterm.py [--light] [--beside-cat FILE] [--save PNG [--around CELLS]]
                       GENERATOR PROGRAM [ARGUMENT...]
-    check_in_xterm.py [--light] --same-as-cat FILE PROGRAM [ARGUMENT...]
 
 Runs on an X display (under xvfb-run). GENERATOR is
 examples/make_classic_screen.py, whose picture is in the VGA colours, or
@@ -28,11 +27,6 @@ cat's inside every cell (its outermost pixels, where a glyph may be
 smoothed into its neighbour's, left out). --save keeps a screenshot of the
 program's screen, with --around that many cells of the terminal right of
 it and below it.
-
-With --same-as-cat, `cat FILE` and then the program run in xterms of the
-same size without COLORTERM, and the two screenshots must be the same
-pixels: the terminal's palette, bold, underlines and every other attribute
-as xterm shows them to cat.
 """
 
 import importlib.util
@@ -213,53 +207,21 @@ def check_cells(rows, cells, picture, first_row, terminal, name):
     return failures, checked
 
 
-def check_same_as_cat(screen, program, terminal):
-    """cat of the screen in one xterm, the program in another of the same
-    size: the screenshots must be the same, pixel for pixel. Neither is told
-    COLORTERM, so the program finds what xterm can do from TERM alone."""
-    with open(screen, "rb") as art:
-        rows = art.read().count(b"\n") + 2
-    environment = "env -u COLORTERM -u NO_COLOR -u TREMLOX_COLOURS "
-    with tempfile.TemporaryDirectory() as folder:
-        reference = screenshot(environment + "cat " + shlex.quote(screen), rows, terminal,
-                               folder)
-        os.remove(os.path.join(folder, "done"))
-        shown = screenshot(environment + " ".join(shlex.quote(part) for part in program), rows,
-                           terminal, folder)
-    width, height, reference_rows = read_ppm(reference)
-    _, _, shown_rows = read_ppm(shown)
-    differing = [(x, y) for y in range(height) for x in range(width)
-                 if reference_rows[y][x] != shown_rows[y][x]]
-    if differing:
-        left, top, right, bottom = bounding_box(differing)
-        sys.exit(f"{len(differing)} pixels differ from cat's, within ({left}, {top}) to "
-                 f"({right}, {bottom}): e.g. {hex_colour(shown_rows[top][left])} where cat "
-                 f"shows {hex_colour(reference_rows[top][left])}")
-    colours = len({pixel for row in reference_rows for pixel in row})
-    print(f"the same {width} x {height} pixels as cat's, in {colours} colours")
-
-
 def main(arguments):
-    save = cat = same_as = None
+    save = cat = None
     around = 0
     terminal = DARK
     arguments = arguments[1:]
-    while arguments and arguments[0] in ("--light", "--beside-cat", "--save", "--around",
-                                         "--same-as-cat"):
+    while arguments and arguments[0] in ("--light", "--beside-cat", "--save", "--around"):
         option = arguments.pop(0)
         if option == "--light":
             terminal = LIGHT
         elif option == "--beside-cat" and arguments:
             cat = arguments.pop(0)
-        elif option == "--same-as-cat" and arguments:
-            same_as = arguments.pop(0)
         elif option == "--around" and arguments:
             around = int(arguments.pop(0))
         elif option == "--save" and arguments:
             save = arguments.pop(0)
-    if same_as is not None and arguments:
-        check_same_as_cat(same_as, arguments, terminal)
-        return
     if len(arguments) < 2:
         sys.exit(__doc__)
     generator = load_generator(arguments[0])
