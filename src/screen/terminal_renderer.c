@@ -27,11 +27,11 @@ struct renderer {
     char buffer[16384];
 };
 
-/* The longest a cell can take before its marks: every attribute, three
- * 24-bit colours, and a glyph. */
+/* The longest a cell can take before its marks: every attribute in its
+ * longest code, three 24-bit colours, and a glyph. */
 enum {
-    longest_cell = sizeof "\x1b[22;1;2;3;4:3;7;8;9;53;38;2;255;255;255;48;2;255;255;255;"
-                          "58:2::255:255:255;5m" +
+    longest_cell = sizeof "\x1b[22;1;2;23;4:3;27;28;29;55;38;2;255;255;255;48;2;255;255;255;"
+                          "58:2::255:255:255;25m" +
                    tremlox__utf8_longest
 };
 
