@@ -113,9 +113,10 @@ enum tremlox_colours {
      *     value is ignored);
      *  3. none where TERM is "dumb";
      *  4. 24-bit where COLORTERM is "truecolor" or "24bit", TERM ends in
-     *     "-direct" (or a variant of it, "-direct256") or names a terminal that takes 24-bit colours whatever
-     *     it says (xterm-kitty, alacritty, foot, wezterm, contour, ghostty,
-     *     konsole, mintty, mlterm, st), VTE_VERSION is 3600 or more,
+     *     "-direct" (or a variant of it, "-direct256") or names a terminal
+     *     that takes 24-bit colours whatever it says (xterm-kitty,
+     *     alacritty, foot, wezterm, contour, ghostty, konsole, mintty,
+     *     mlterm, st), VTE_VERSION is 3600 or more,
      *     WT_SESSION is set (Windows Terminal), or on a Windows console with
      *     virtual terminal processing;
      *  5. 256 where TERM names 256 colours, or is "xterm";

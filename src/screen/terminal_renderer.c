@@ -152,18 +152,19 @@ static void put_colour(struct renderer *renderer, uint32_t colour, enum layer la
     }
 }
 
-/* The attributes the terminal is told, each an SGR code on and off. */
+/* The attributes the terminal is told, each an SGR code on and off: modern
+ * art's as the grid holds them (the underline colour's form among them,
+ * which is no attribute), and bold and blink from the cell. */
 enum {
-    shows_bold = 1u << 0,
-    shows_faint = 1u << 1,
-    shows_italic = 1u << 2,
-    shows_reverse = 1u << 3,
-    shows_conceal = 1u << 4,
-    shows_strikethrough = 1u << 5,
-    shows_overline = 1u << 6,
-    shows_blink = 1u << 7,
-    /* Not an attribute: the underline's colour is written with semicolons. */
-    shows_underline_colour_by_semicolons = 1u << 8
+    shows_faint = TREMLOX_ATTRIBUTE_FAINT,
+    shows_italic = TREMLOX_ATTRIBUTE_ITALIC,
+    shows_strikethrough = TREMLOX_ATTRIBUTE_STRIKETHROUGH,
+    shows_overline = TREMLOX_ATTRIBUTE_OVERLINE,
+    shows_reverse = TREMLOX_ATTRIBUTE_REVERSE,
+    shows_conceal = TREMLOX_ATTRIBUTE_CONCEAL,
+    shows_underline_colour_by_semicolons = TREMLOX_ATTRIBUTE_UNDERLINE_COLOUR_BY_SEMICOLONS,
+    shows_bold = 0x100u,
+    shows_blink = 0x200u
 };
 
 /* What the terminal is told for a cell: the colours SGR sets (which reverse
@@ -190,16 +191,7 @@ static void modern_rendition(const struct renderer *renderer, const struct treml
         terminal_colour(renderer, reverse ? cell->background : shown_foreground);
     rendition->background =
         terminal_colour(renderer, reverse ? shown_foreground : cell->background);
-    rendition->flags |= (reverse ? shows_reverse : 0u) |
-                        ((flags & TREMLOX_ATTRIBUTE_CONCEAL) != 0 ? shows_conceal : 0u) |
-                        ((flags & TREMLOX_ATTRIBUTE_FAINT) != 0 ? shows_faint : 0u) |
-                        ((flags & TREMLOX_ATTRIBUTE_ITALIC) != 0 ? shows_italic : 0u) |
-                        ((flags & TREMLOX_ATTRIBUTE_STRIKETHROUGH) != 0 ? shows_strikethrough
-                                                                        : 0u) |
-                        ((flags & TREMLOX_ATTRIBUTE_OVERLINE) != 0 ? shows_overline : 0u) |
-                        ((flags & TREMLOX_ATTRIBUTE_UNDERLINE_COLOUR_BY_SEMICOLONS) != 0
-                             ? shows_underline_colour_by_semicolons
-                             : 0u);
+    rendition->flags |= flags;
 }
 
 /* SGR 39 and 49 can only set the terminal's own colours in their own

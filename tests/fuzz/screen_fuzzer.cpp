@@ -12,6 +12,7 @@
 // width (0 for the record's) and byte 2 the column limit (0 for none). The
 // rest is the screen.
 #include "glyph_kinds.h"
+#include "grid.h"
 #include "screen_support.h"
 
 #include <tremlox/screen.h>
@@ -75,8 +76,7 @@ bool real_colour(tremlox_colour colour) {
 // Modern art's attributes are known ones, and CP437 art has none.
 void check_attributes(const tremlox_grid *grid, unsigned row, unsigned column) {
     const tremlox_attributes *attributes = tremlox_grid_attributes(grid, row, column);
-    const bool plain = attributes->flags == 0 && attributes->underline == 0 &&
-                       attributes->underline_colour == TREMLOX_UNDERLINE_FOREGROUND;
+    const bool plain = tremlox__attributes_are_plain(attributes);
     require(attributes->flags < 0x80u && attributes->underline <= TREMLOX_UNDERLINE_DASHED &&
                 (attributes->underline_colour == TREMLOX_UNDERLINE_FOREGROUND ||
                  real_colour(attributes->underline_colour)) &&
