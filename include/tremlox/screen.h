@@ -158,8 +158,10 @@ enum tremlox_default_colours {
  * Later versions add members at the end; `size` tells the library which
  * ones a caller knows, so a program built against this header keeps
  * working. Every 0 is a default, `size` too: a struct set to all zeros
- * (`struct tremlox_screen_options options = {0};`) is every default, and
- * the members set in it afterwards count. */
+ * (`struct tremlox_screen_options options = {0};`) is every default. With
+ * a `size` of 0 the library reads the members of version 1.2, which every
+ * such caller has, and no further: a member added later counts only where
+ * `size` is set, as the macro sets it. */
 struct tremlox_screen_options {
     size_t size; /* sizeof(struct tremlox_screen_options), as the macro sets it */
     enum tremlox_charset charset;
@@ -421,6 +423,166 @@ TREMLOX_SCREEN_API int tremlox_screen_write_with(FILE *out, const char *screen, 
  * EINVAL for an unknown charset. */
 TREMLOX_SCREEN_API int tremlox_screen_write(FILE *out, const char *screen, size_t size,
                                             enum tremlox_charset charset);
+
+/* Where the writers put their bytes, for a program that sends them
+ * somewhere of its own (a socket, a window's buffer) or links a library
+ * whose C runtime is not its own. Returns 0 when it took all `size`
+ * bytes, else a non-zero value (a positive errno value, say), which stops
+ * the writer and which the writer returns as it is. Since 1.4. */
+typedef int (*tremlox_write_fn)(void *context, const char *bytes, size_t size);
+
+/* A tremlox_write_fn for a FILE *: `context` is the stream. Returns 0, or
+ * the errno value of a failed write (EIO where the C library sets none). */
+TREMLOX_SCREEN_API int tremlox_write_to_file(void *context, const char *bytes, size_t size);
+
+/* tremlox_grid_write and tremlox_screen_write_with with `write` in place
+ * of a FILE *: the same bytes, but with no console to ask, a
+ * `column_limit` of 0 shows every column, and TREMLOX_COLOURS_AUTO
+ * decides from the environment alone. Return 0, the sink's non-zero value,
+ * or -1 with errno set: EINVAL for a NULL argument or bad options, ENOMEM.
+ * Since 1.4. */
+TREMLOX_SCREEN_API int tremlox_grid_write_to(tremlox_write_fn write, void *context,
+                                             const struct tremlox_grid *grid,
+                                             const struct tremlox_screen_options *options);
+TREMLOX_SCREEN_API int tremlox_screen_write_to(tremlox_write_fn write, void *context,
+                                               const char *screen, size_t size,
+                                               const struct tremlox_screen_options *options);
+
+/* Pictures: a grid painted in the pixels of a console font, each cell its
+ * glyph in its colours, as a VGA card showed the screen. Since 1.4. */
+
+/* A console font: glyphs of one size, each for the code points it holds. */
+struct tremlox_font;
+
+/* The largest glyphs a font may have, in pixels. */
+#define TREMLOX_FONT_MAX_WIDTH 32
+#define TREMLOX_FONT_MAX_HEIGHT 64
+
+/* Reads a console font in the PSF1 or PSF2 format of the Linux and BSD
+ * consoles (as setfont loads it: not compressed), with its Unicode table;
+ * a font without one holds the CP437 glyphs in CP437 order. The bytes are
+ * copied. Returns the font, to be freed with tremlox_font_free, or NULL
+ * with errno set: EINVAL for a font it refuses (tremlox_font_error says
+ * why), ENOMEM. */
+TREMLOX_SCREEN_API struct tremlox_font *tremlox_font_read(const void *bytes, size_t size);
+
+/* Why tremlox_font_read refuses the bytes, in a few words ("not a PSF1 or
+ * PSF2 font", "cut short", ...), or NULL when it reads them. */
+TREMLOX_SCREEN_API const char *tremlox_font_error(const void *bytes, size_t size);
+
+TREMLOX_SCREEN_API void tremlox_font_free(struct tremlox_font *font);
+
+/* The size of the font's glyphs in pixels; NULL is the built-in font,
+ * 8 by 16. */
+TREMLOX_SCREEN_API void tremlox_font_glyph_size(const struct tremlox_font *font, unsigned *width,
+                                                unsigned *height);
+
+/* The letter spacing the screen's SAUCE record asks for (its TFlags): 8, 9
+ * for the VGA card's 9-dot font, or 0 where it has no record or leaves it
+ * to the viewer. */
+TREMLOX_SCREEN_API unsigned tremlox_screen_letter_spacing(const char *screen, size_t size);
+
+/* How a grid is painted. Declare it with its defaults and change what you
+ * need, as struct tremlox_screen_options:
+ *
+ *     struct tremlox_picture_options options = TREMLOX_PICTURE_OPTIONS_INIT;
+ *     options.scale = 2;
+ *
+ * Every 0 is a default, `size` too (a struct set to all zeros reads every
+ * member of version 1.4); later versions add members at the end. */
+struct tremlox_picture_options {
+    size_t size; /* sizeof(struct tremlox_picture_options), as the macro sets it */
+    const struct tremlox_font *font; /* NULL: the built-in 8x16 font */
+    /* 8: each glyph in its own columns; 9: one more column after each, in
+     * the background, but for the line graphics of CP437's 0xC0-0xDF and
+     * the rest of U+2500-U+257F, which repeat their last column there, as
+     * the VGA card's 9-dot font does. 0: 9 where the screen's record asks
+     * for it (the grid keeps what it asked), else 8. */
+    unsigned letter_spacing;
+    unsigned scale; /* 1-8: each pixel a square of scale x scale; 0: 1 */
+    /* Blinking glyphs in their hidden phase: a program animates blink with
+     * two pictures. false: the visible phase. */
+    bool blink_hidden;
+    /* The terminal's own foreground and background (see enum
+     * tremlox_default_colours) as TREMLOX_RGB(r, g, b); 0: VGA light grey
+     * and black. */
+    tremlox_colour terminal_foreground;
+    tremlox_colour terminal_background;
+    /* The 256 colours of the terminal's palette that modern art names
+     * (TREMLOX_PALETTE_COLOUR), as 0xRRGGBB; NULL: as tremlox_colour_rgb
+     * gives them. */
+    const uint32_t *palette;
+};
+
+#define TREMLOX_PICTURE_OPTIONS_INIT                                                               \
+    { sizeof(struct tremlox_picture_options), NULL, 0, 1, false, 0, 0, NULL }
+
+/* The letter spacing the grid's screen asked for in its record, 8 or 9;
+ * 8 where it asked nothing. */
+TREMLOX_SCREEN_API unsigned tremlox_grid_letter_spacing(const struct tremlox_grid *grid);
+
+/* The picture's size in pixels: columns x letter spacing (the font's width,
+ * or one more) x scale, and rows x the font's height x scale. Returns 0, or
+ * -1 with errno EINVAL for a NULL argument or bad options. */
+TREMLOX_SCREEN_API int tremlox_grid_picture_size(const struct tremlox_grid *grid,
+                                                 const struct tremlox_picture_options *options,
+                                                 unsigned *width, unsigned *height);
+
+/* Paints pixel rows first_row to first_row + row_count - 1 of the picture
+ * into `rgba`: for each row, width pixels of 4 bytes (red, green, blue, and
+ * 255), rows `stride` bytes apart, so a program paints the picture band by
+ * band and never holds all of it. A glyph the font lacks is drawn as its
+ * U+FFFD, else as a hollow box; a wide glyph spans its two cells; marks
+ * are drawn over their glyph where the font holds them. Returns 0, or -1
+ * with errno EINVAL for a NULL argument, bad options, rows past the
+ * picture or a stride shorter than a row. */
+TREMLOX_SCREEN_API int tremlox_grid_paint(const struct tremlox_grid *grid,
+                                          const struct tremlox_picture_options *options,
+                                          unsigned first_row, unsigned row_count,
+                                          unsigned char *rgba, size_t stride);
+
+/* A compressor for tremlox_grid_write_kitty: takes the next `size` bytes
+ * of the image's pixels (`last` with the final ones) and writes their zlib
+ * stream (RFC 1950) through `write` and `write_context`. Returns 0, or
+ * the non-zero value of the sink or of its own failure. */
+typedef int (*tremlox_compress_fn)(void *context, const unsigned char *bytes, size_t size,
+                                   bool last, tremlox_write_fn write, void *write_context);
+
+/* How an image reaches a terminal. Every 0 is a default. */
+struct tremlox_image_options {
+    size_t size; /* sizeof(struct tremlox_image_options) */
+    /* The height of the terminal's character cells in pixels (CSI 16 t
+     * asks a terminal for it): a sixel picture taller than a terminal takes
+     * in one image goes in bands of whole rows of cells, so they meet
+     * without a gap or an overlap. 0: 16. */
+    unsigned cell_height;
+    /* For kitty: compresses the pixels as they go (o=z). NULL: sent as
+     * they are. */
+    tremlox_compress_fn compress;
+    void *compress_context;
+};
+
+#define TREMLOX_IMAGE_OPTIONS_INIT { sizeof(struct tremlox_image_options), 0, NULL, NULL }
+
+/* Writes the picture to a terminal that shows sixel images (xterm -ti
+ * vt340, foot, WezTerm, mlterm, Windows Terminal) at the cursor, painted
+ * and sent in bands, each in its own exact palette where it has at most
+ * 256 colours, else in the nearest of 256; the cursor ends at the start of
+ * the line below the picture. Nothing but the images' escape sequences and
+ * line breaks is written. Returns as tremlox_grid_write_to. */
+TREMLOX_SCREEN_API int tremlox_grid_write_sixel(tremlox_write_fn write, void *context,
+                                                const struct tremlox_grid *grid,
+                                                const struct tremlox_picture_options *options,
+                                                const struct tremlox_image_options *image);
+
+/* Writes the picture to a terminal of the kitty graphics protocol (kitty,
+ * WezTerm, Ghostty, Konsole) at the cursor as one image, painted band by
+ * band and sent in the protocol's chunks; the cursor ends at the start of
+ * the line below the picture. Returns as tremlox_grid_write_to. */
+TREMLOX_SCREEN_API int tremlox_grid_write_kitty(tremlox_write_fn write, void *context,
+                                                const struct tremlox_grid *grid,
+                                                const struct tremlox_picture_options *options,
+                                                const struct tremlox_image_options *image);
 
 #ifdef __cplusplus
 }
