@@ -1,10 +1,10 @@
 /* A Windows console shows escape sequences only with virtual terminal
  * processing. The text goes to the console as characters, through
- * tremlox__windows_console_write: the C runtime's own console output would
+ * tremlox__console_text_write: the C runtime's own console output would
  * convert its bytes from the console's code page first. */
 #include "console.h"
 
-#include <windows_console.h>
+#include <console_text_windows.h>
 
 #include <errno.h>
 #include <io.h>
@@ -47,7 +47,7 @@ int tremlox__console_write(FILE *out, struct tremlox__console_state *state, cons
             return 0;
         return errno != 0 ? errno : EIO;
     }
-    return tremlox__windows_console_write(state->handle, text, length);
+    return tremlox__console_text_write(state->handle, text, length);
 }
 
 void tremlox__console_end(FILE *out, struct tremlox__console_state *state) {

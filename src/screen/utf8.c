@@ -72,3 +72,16 @@ size_t tremlox__utf8_encode(uint32_t code_point, char *out) {
     out[3] = (char)(0x80 | (code_point & 0x3f));
     return 4;
 }
+
+size_t tremlox__utf8_whole_characters(const char *text, size_t length) {
+    size_t lead = length;
+    unsigned char first;
+    size_t needed;
+    while (lead > 0 && length - lead < 3 && ((unsigned char)text[lead - 1] & 0xc0) == 0x80)
+        --lead;
+    if (lead == 0)
+        return length;
+    first = (unsigned char)text[lead - 1];
+    needed = first >= 0xf0 ? 4 : first >= 0xe0 ? 3 : first >= 0xc0 ? 2 : 1;
+    return length - (lead - 1) < needed ? lead - 1 : length;
+}

@@ -25,6 +25,11 @@ bool tremlox__utf8_looks_like_utf8(const char *text, size_t size);
  * room for tremlox__utf8_longest bytes; returns the bytes written. */
 size_t tremlox__utf8_encode(uint32_t code_point, char *out);
 
+/* The length of the longest start of text[0..length) that does not end in
+ * a character cut short: `length` itself, unless its last character's
+ * bytes run on past it. For writing long text in parts. */
+size_t tremlox__utf8_whole_characters(const char *text, size_t length);
+
 #ifdef __cplusplus
 }
 #endif

@@ -1,6 +1,6 @@
 /* The one way tremlox and tremlox::screen write text to a Windows console. */
-#ifndef TREMLOX_WINDOWS_CONSOLE_H
-#define TREMLOX_WINDOWS_CONSOLE_H
+#ifndef TREMLOX_CONSOLE_TEXT_WINDOWS_H
+#define TREMLOX_CONSOLE_TEXT_WINDOWS_H
 
 #include <stddef.h>
 
@@ -12,7 +12,7 @@ extern "C" {
  * whatever the console's code page: WriteConsoleW on its UTF-16 form. The
  * text must end with a whole character. Returns 0, or the errno value of a
  * failed write. */
-int tremlox__windows_console_write(void *console, const char *text, size_t length);
+int tremlox__console_text_write(void *console, const char *text, size_t length);
 
 #ifdef __cplusplus
 }

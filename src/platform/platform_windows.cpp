@@ -2,7 +2,7 @@
 // binary reads and writes on handles, identities from the volume serial
 // number and file index, FormatMessageW texts and console control events.
 #include "platform.h"
-#include "windows_console.h"
+#include "console_text_windows.h"
 
 #ifndef _WIN32_WINNT
 #define _WIN32_WINNT 0x0A00 // for FILE_ID_INFO; older systems fall back at run time
@@ -100,7 +100,7 @@ error_code print(console to, std::initializer_list<message_part> parts) {
         return ERROR_INVALID_HANDLE;
     DWORD mode = 0;
     const bool written = GetConsoleMode(stream, &mode)
-                             ? tremlox__windows_console_write(stream, line.data(), line.size()) == 0
+                             ? tremlox__console_text_write(stream, line.data(), line.size()) == 0
                              : write_bytes(stream, line.data(), line.size());
     if (written)
         return 0;
