@@ -34,8 +34,8 @@ extern "C" {
 #endif
 
 /* The version of the library the program runs with, as
- * TREMLOX_SCREEN_VERSION gives the version of this header: 10300 for
- * 1.3.0. A program linked with a shared library may compare the two. */
+ * TREMLOX_SCREEN_VERSION gives the version of this header: 10400 for
+ * 1.4.0. A program linked with a shared library may compare the two. */
 TREMLOX_SCREEN_API unsigned tremlox_screen_version(void);
 
 /* What a screen's SAUCE record says about it. The texts are NUL-terminated,
@@ -505,7 +505,7 @@ struct tremlox_picture_options {
     bool blink_hidden;
     /* The terminal's own foreground and background (see enum
      * tremlox_default_colours) as TREMLOX_RGB(r, g, b); 0: VGA light grey
-     * and black. */
+     * and black. Any other value is refused. */
     tremlox_colour terminal_foreground;
     tremlox_colour terminal_background;
     /* The 256 colours of the terminal's palette that modern art names
@@ -534,8 +534,9 @@ TREMLOX_SCREEN_API int tremlox_grid_picture_size(const struct tremlox_grid *grid
  * band and never holds all of it. A glyph the font lacks is drawn as its
  * U+FFFD, else as a hollow box; a wide glyph spans its two cells; marks
  * are drawn over their glyph where the font holds them. Returns 0, or -1
- * with errno EINVAL for a NULL argument, bad options, rows past the
- * picture or a stride shorter than a row. */
+ * with errno EINVAL for a NULL argument (`rgba` may be NULL where
+ * row_count is 0), bad options, rows past the picture or a stride shorter
+ * than a row. */
 TREMLOX_SCREEN_API int tremlox_grid_paint(const struct tremlox_grid *grid,
                                           const struct tremlox_picture_options *options,
                                           unsigned first_row, unsigned row_count,
@@ -569,7 +570,8 @@ struct tremlox_image_options {
  * and sent in bands, each in its own exact palette where it has at most
  * 256 colours, else in the nearest of 256; the cursor ends at the start of
  * the line below the picture. Nothing but the images' escape sequences and
- * line breaks is written. Returns as tremlox_grid_write_to. */
+ * line breaks is written. xterm shows no more than 1000 pixels across and
+ * clips the rest. Returns as tremlox_grid_write_to. */
 TREMLOX_SCREEN_API int tremlox_grid_write_sixel(tremlox_write_fn write, void *context,
                                                 const struct tremlox_grid *grid,
                                                 const struct tremlox_picture_options *options,

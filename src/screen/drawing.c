@@ -871,7 +871,11 @@ struct tremlox_grid *tremlox_screen_draw(const char *screen, size_t size,
         grid = draw_grid(&drawer, art, art_size, utf8, width, true, sauce.ice_colours,
                          terminal_colours);
     }
-    if (grid == NULL)
+    if (grid == NULL) {
         errno = ENOMEM;
+        return NULL;
+    }
+    if (tremlox_screen_letter_spacing(screen, size) == 9)
+        grid->letter_spacing = 9;
     return grid;
 }

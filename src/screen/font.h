@@ -29,7 +29,7 @@ struct tremlox_font {
     void *owned; /* what tremlox_font_free frees; NULL for the built-in font */
 };
 
-enum { tremlox__no_glyph = 0xffffffffu };
+#define tremlox__no_glyph UINT32_C(0xffffffff)
 
 /* The built-in 8x16 font. */
 const struct tremlox_font *tremlox__builtin_font(void);

@@ -21,6 +21,7 @@ struct tremlox_grid *tremlox__grid_create(unsigned width, struct tremlox_cell fi
     grid->fill = fill;
     grid->charset = TREMLOX_CHARSET_CP437;
     grid->wrapping = TREMLOX_WRAPPING_DOS;
+    grid->letter_spacing = 8;
     /* One cell at least, so that an empty grid's row is never malloc(0). */
     grid->fill_row = malloc(sizeof *grid->fill_row * (width > 0 ? width : 1));
     if (grid->fill_row == NULL) {
@@ -179,6 +180,10 @@ enum tremlox_charset tremlox_grid_charset(const struct tremlox_grid *grid) {
 
 enum tremlox_wrapping tremlox_grid_wrapping(const struct tremlox_grid *grid) {
     return grid != NULL ? grid->wrapping : TREMLOX_WRAPPING_DOS;
+}
+
+unsigned tremlox_grid_letter_spacing(const struct tremlox_grid *grid) {
+    return grid != NULL && grid->letter_spacing == 9 ? 9 : 8;
 }
 
 bool tremlox_grid_clipped(const struct tremlox_grid *grid) {

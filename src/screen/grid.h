@@ -27,6 +27,7 @@ struct tremlox_grid {
     bool clipped;
     enum tremlox_charset charset;   /* as the art was read: CP437 or UTF8 */
     enum tremlox_wrapping wrapping; /* as it wrapped: DOS or VT */
+    unsigned letter_spacing;        /* as the screen's record asks: 8 or 9 */
 };
 
 /* A grid of `width` columns (at most TREMLOX_SCREEN_MAX_COLUMNS) and no

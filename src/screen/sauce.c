@@ -29,6 +29,8 @@ enum {
 
 enum { title_size = 35, author_size = 20, group_size = 20, date_size = 8, font_size = 22 };
 enum { ice_colours_flag = 0x01 };
+/* Bits 1-2 of the flags: 01 asks for 8-dot letters, 10 for the VGA card's 9. */
+enum { letter_spacing_shift = 1, letter_spacing_bits = 0x03, eight_dots = 1, nine_dots = 2 };
 
 /* Copies a text field into `text` (field_size + 1 bytes) without its
  * trailing blanks and NULs. */
@@ -105,4 +107,15 @@ bool tremlox_screen_comment(const char *screen, size_t size, unsigned line, char
     line_at = size - record_size - (size_t)(sauce.comment_lines - line) * comment_line_size;
     copy_text(text, (const unsigned char *)screen + line_at, comment_line_size);
     return true;
+}
+
+unsigned tremlox_screen_letter_spacing(const char *screen, size_t size) {
+    const unsigned char *record;
+    unsigned asked;
+    if (screen == NULL || size < record_size ||
+        memcmp(screen + size - record_size, "SAUCE", 5) != 0)
+        return 0;
+    record = (const unsigned char *)screen + size - record_size;
+    asked = record[flags_at] >> letter_spacing_shift & letter_spacing_bits;
+    return asked == eight_dots ? 8 : asked == nine_dots ? 9 : 0;
 }

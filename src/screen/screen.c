@@ -20,6 +20,22 @@ int tremlox_screen_write_with(FILE *out, const char *screen, size_t size,
     return result;
 }
 
+int tremlox_screen_write_to(tremlox_write_fn write, void *context, const char *screen, size_t size,
+                            const struct tremlox_screen_options *options) {
+    struct tremlox_grid *grid;
+    int result;
+    if (write == NULL) {
+        errno = EINVAL;
+        return -1;
+    }
+    grid = tremlox_screen_draw(screen, size, options);
+    if (grid == NULL)
+        return -1;
+    result = tremlox_grid_write_to(write, context, grid, options);
+    tremlox_grid_free(grid);
+    return result;
+}
+
 int tremlox_screen_write(FILE *out, const char *screen, size_t size, enum tremlox_charset charset) {
     struct tremlox_screen_options options = TREMLOX_SCREEN_OPTIONS_INIT;
     options.charset = charset;

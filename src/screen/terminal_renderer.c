@@ -1,4 +1,5 @@
-/* Writes a grid to a terminal, a pipe or a file: cells in, text out. Each
+/* Writes a grid to a terminal, a pipe, a file or a caller's sink: cells
+ * in, text out. Each
  * row is one line of glyphs and SGR sequences, reset at its end; nothing
  * else ever leaves, whatever the art held, so the art shows the same
  * wherever the cursor was and leaves the terminal as it found it. */
@@ -19,10 +20,10 @@
 static const uint32_t no_colour = 0xffffffffu;
 
 struct renderer {
-    FILE *out;
-    struct tremlox__console_state *console;
+    tremlox_write_fn write;
+    void *context;
     enum tremlox_colours colours;
-    int failed_errno;
+    int failed; /* the sink's value once it failed: nothing more is written */
     size_t used;
     char buffer[16384];
 };
@@ -36,9 +37,8 @@ enum {
 };
 
 static void flush_buffer(struct renderer *renderer) {
-    if (renderer->used > 0 && renderer->failed_errno == 0)
-        renderer->failed_errno = tremlox__console_write(renderer->out, renderer->console,
-                                                        renderer->buffer, renderer->used);
+    if (renderer->used > 0 && renderer->failed == 0)
+        renderer->failed = renderer->write(renderer->context, renderer->buffer, renderer->used);
     renderer->used = 0;
 }
 
@@ -400,51 +400,99 @@ static const char *environment_variable(const char *name) {
     return getenv(name);
 }
 
+/* Writes the rows, `width` cells of each, through the sink. Returns 0, the
+ * sink's value, or -1 with errno ENOMEM. */
+static int write_rows(tremlox_write_fn write, void *context, const struct tremlox_grid *grid,
+                      unsigned width, enum tremlox_colours colours) {
+    struct renderer *renderer = malloc(sizeof *renderer);
+    unsigned row;
+    int failed;
+    if (renderer == NULL) {
+        errno = ENOMEM;
+        return -1;
+    }
+    renderer->write = write;
+    renderer->context = context;
+    renderer->colours = colours;
+    renderer->failed = 0;
+    renderer->used = 0;
+    for (row = 0; row < grid->height && renderer->failed == 0; ++row)
+        put_row(renderer, grid, row, width);
+    flush_buffer(renderer);
+    failed = renderer->failed;
+    free(renderer);
+    return failed;
+}
+
+/* The columns shown: the grid's, or fewer where the limit clips them. */
+static unsigned shown_width(const struct tremlox_grid *grid, unsigned column_limit) {
+    return column_limit > 0 && column_limit < grid->width ? column_limit : grid->width;
+}
+
+static enum tremlox_colours colours_shown(const struct tremlox_screen_options *options,
+                                          bool console_takes_escapes) {
+    if (options->colours != TREMLOX_COLOURS_AUTO)
+        return options->colours;
+    return tremlox__colours_of_terminal(environment_variable, console_takes_escapes);
+}
+
+int tremlox_grid_write_to(tremlox_write_fn write, void *context, const struct tremlox_grid *grid,
+                          const struct tremlox_screen_options *given) {
+    struct tremlox_screen_options options;
+    if (write == NULL || grid == NULL || !tremlox__read_options(given, &options)) {
+        errno = EINVAL;
+        return -1;
+    }
+    return write_rows(write, context, grid, shown_width(grid, options.column_limit),
+                      colours_shown(&options, false));
+}
+
+int tremlox_write_to_file(void *context, const char *bytes, size_t size) {
+    errno = 0;
+    if (fwrite(bytes, 1, size, (FILE *)context) == size)
+        return 0;
+    return errno != 0 ? errno : EIO;
+}
+
+/* The sink of tremlox_grid_write: a stream, or the console it shows. */
+struct console_sink {
+    FILE *out;
+    struct tremlox__console_state *console;
+};
+
+static int write_to_console(void *context, const char *bytes, size_t size) {
+    const struct console_sink *sink = context;
+    return tremlox__console_write(sink->out, sink->console, bytes, size);
+}
+
 int tremlox_grid_write(FILE *out, const struct tremlox_grid *grid,
                        const struct tremlox_screen_options *given) {
     struct tremlox_screen_options options;
     struct tremlox__console_state console;
-    struct renderer *renderer;
-    unsigned width;
+    struct console_sink sink;
     unsigned column_limit;
-    unsigned row;
-    int failed_errno;
+    int failed;
     bool console_takes_escapes;
 
     if (out == NULL || grid == NULL || !tremlox__read_options(given, &options)) {
         errno = EINVAL;
         return -1;
     }
-    renderer = malloc(sizeof *renderer);
-    if (renderer == NULL) {
-        errno = ENOMEM;
-        return -1;
-    }
-    width = grid->width;
     column_limit = options.column_limit != 0 ? options.column_limit : tremlox__console_columns(out);
-    if (column_limit > 0 && column_limit < width)
-        width = column_limit;
-
     console_takes_escapes = tremlox__console_begin(out, &console);
-    renderer->out = out;
-    renderer->console = &console;
-    renderer->colours = options.colours != TREMLOX_COLOURS_AUTO
-                            ? options.colours
-                            : tremlox__colours_of_terminal(environment_variable, console_takes_escapes);
-    renderer->failed_errno = 0;
-    renderer->used = 0;
-    for (row = 0; row < grid->height && renderer->failed_errno == 0; ++row)
-        put_row(renderer, grid, row, width);
-    flush_buffer(renderer);
-    failed_errno = renderer->failed_errno;
-    free(renderer);
-
+    sink.out = out;
+    sink.console = &console;
+    failed = write_rows(write_to_console, &sink, grid, shown_width(grid, column_limit),
+                        colours_shown(&options, console_takes_escapes));
+    /* The console's errno values; -1 is ENOMEM, with errno set. */
+    if (failed == -1)
+        failed = ENOMEM;
     tremlox__console_end(out, &console);
     errno = 0;
-    if (fflush(out) != 0 && failed_errno == 0)
-        failed_errno = errno != 0 ? errno : EIO;
-    if (failed_errno != 0) {
-        errno = failed_errno;
+    if (fflush(out) != 0 && failed == 0)
+        failed = errno != 0 ? errno : EIO;
+    if (failed != 0) {
+        errno = failed;
         return -1;
     }
     return 0;

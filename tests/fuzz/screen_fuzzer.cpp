@@ -11,6 +11,7 @@
 // modulo 4), and the default colours (its value / 36 modulo 3); byte 1 the
 // width (0 for the record's) and byte 2 the column limit (0 for none). The
 // rest is the screen.
+#include "font.h"
 #include "glyph_kinds.h"
 #include "grid.h"
 #include "screen_support.h"
@@ -22,6 +23,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -149,11 +151,39 @@ void check_text(const std::string &text, unsigned height, unsigned columns, bool
     require(shape.lines.size() == height, "not one line a row");
 }
 
+// The top of the picture at 9 dots, as a viewer paints its first band:
+// every pixel opaque.
+void check_first_band(const tremlox_grid *grid) {
+    tremlox_picture_options options = TREMLOX_PICTURE_OPTIONS_INIT;
+    options.letter_spacing = 9;
+    unsigned width = 0, height = 0;
+    require(tremlox_grid_picture_size(grid, &options, &width, &height) == 0, "no picture size");
+    const unsigned rows = height < 32 ? height : 32;
+    std::vector<unsigned char> rgba(std::size_t{width} * 4 * rows);
+    require(tremlox_grid_paint(grid, &options, 0, rows, rgba.data(), std::size_t{width} * 4) == 0,
+            "painting failed");
+    for (std::size_t alpha = 3; alpha < rgba.size(); alpha += 4)
+        require(rgba[alpha] == 255, "a pixel not opaque");
+}
+
+// The same bytes as a PSF font: read exactly when no reason is given, and
+// then its glyphs within bounds and its code points sorted, each once.
+void check_font(const std::uint8_t *data, std::size_t size) {
+    tremlox_font *font = tremlox_font_read(data, size);
+    require((font != nullptr) == (tremlox_font_error(data, size) == nullptr), "font misjudged");
+    for (std::size_t i = 0; font != nullptr && i < font->mapping_count; ++i)
+        require(font->mappings[i].glyph < font->glyph_count &&
+                    (i == 0 || font->mappings[i - 1].code_point < font->mappings[i].code_point),
+                "font mapping out of order or bounds");
+    tremlox_font_free(font);
+}
+
 constexpr std::uint64_t largest_for_all_modes = 100000; // cells
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
+    check_font(data, size);
     if (size < 3)
         return 0;
     const tremlox_charset charsets[] = {TREMLOX_CHARSET_GUESS, TREMLOX_CHARSET_CP437,
@@ -198,6 +228,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         std::free(buffer);
         check_text(text, tremlox_grid_height(grid), columns, colours == TREMLOX_COLOURS_NONE);
     }
+    check_first_band(grid);
     tremlox_grid_free(grid);
     return 0;
 }
