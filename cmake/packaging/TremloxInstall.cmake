@@ -10,7 +10,9 @@ set(TREMLOX_INSTALL_CMAKEDIR "lib/cmake/tremlox"
 
 install(TARGETS tremlox EXPORT tremloxTargets RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}")
 # The viewer is a program for people, not for builds: no exported target.
-install(TARGETS tremlox-view RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}")
+if(TARGET tremlox-view)
+    install(TARGETS tremlox-view RUNTIME DESTINATION "${CMAKE_INSTALL_BINDIR}")
+endif()
 # INCLUDES gives the exported target its header folder as a plain include
 # directory too, for tools that read the targets file but not its file sets
 # (Meson's cmake dependencies).

@@ -43,7 +43,8 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${TREMLOX_PACKAGE_MAINTAINER}")
 set(CPACK_DEBIAN_PACKAGE_SECTION devel)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-# Fills Depends from the shared libraries the tool links.
+# Fills Depends from the shared libraries the programs link: zlib for
+# tremlox-view.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 
 include(CPack)

@@ -172,6 +172,8 @@ expect_equal("${value_Package}" "tremlox" "the package's name")
 expect_equal("${value_Version}" "${VERSION}" "the package's version")
 expect_contains("${value_Maintainer}" "@" "the package's maintainer")
 expect_contains("${value_Depends}" "libc6" "the package's dependencies")
+# tremlox-view writes PNG files and reads gzipped fonts with zlib.
+expect_contains("${value_Depends}" "zlib1g" "the package's dependencies")
 foreach(part IN ITEMS "ANSI screen" "tremlox::screen" "pkg-config" "tremlox_add_screen")
     expect_contains("${value_Description}" "${part}" "the package's description")
 endforeach()

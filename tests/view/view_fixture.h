@@ -47,6 +47,7 @@ struct record_fields {
     std::uint16_t width = 80, height = 25;
     bool ice_colours = false;
     std::string font;
+    unsigned letter_spacing = 0; // 8 or 9 where the record asks for one
     std::vector<std::string> comments;
 };
 
@@ -75,7 +76,9 @@ inline std::string with_record(const std::string &art, const record_fields &fiel
     screen += little_endian(fields.width, 2) + little_endian(fields.height, 2);
     screen += std::string(4, '\0');
     screen += static_cast<char>(fields.comments.size());
-    screen += static_cast<char>(fields.ice_colours ? 1 : 0);
+    // TFlags: iCE colours in bit 0, the letter spacing in bits 1-2.
+    const int spacing_bits = fields.letter_spacing == 9 ? 4 : fields.letter_spacing == 8 ? 2 : 0;
+    screen += static_cast<char>((fields.ice_colours ? 1 : 0) | spacing_bits);
     screen += padded(fields.font, 22, '\0');
     return screen;
 }

@@ -5,6 +5,7 @@
 
 #include <csignal>
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -97,6 +98,27 @@ TEST_F(PosixViewTest, FullDiskFailsLoudly) {
         EXPECT_TRUE(WIFEXITED(wait_status) && WEXITSTATUS(wait_status) == 2) << args[0];
         EXPECT_EQ(err, "tremlox-view: standard output: No space left on device\n") << args[0];
     }
+}
+
+// A picture that cannot be written whole is not left behind: a full device
+// is named, and a file cut short by the file-size limit is removed.
+TEST_F(PosixViewTest, UnwritablePictureIsReportedAndRemoved) {
+    write_file(work / "classic.ans", read_file(utf8_path(CLASSIC_SCREEN)));
+    std::string err;
+    int wait_status = run_with({"-o", "/dev/full", "classic.ans"}, {}, err);
+    EXPECT_TRUE(WIFEXITED(wait_status) && WEXITSTATUS(wait_status) == 2) << wait_status;
+    EXPECT_EQ(err, "tremlox-view: /dev/full: No space left on device\n");
+    write_file(work / "picture.png", "an older picture");
+    wait_status = run_with(
+        {"-o", "picture.png", "classic.ans"},
+        [] {
+            const rlimit limit = {1000, 1000}; // the classic screen's PNG takes some 3 KB
+            setrlimit(RLIMIT_FSIZE, &limit);
+        },
+        err);
+    EXPECT_TRUE(WIFEXITED(wait_status) && WEXITSTATUS(wait_status) == 2) << wait_status;
+    EXPECT_EQ(err, "tremlox-view: picture.png: File too large\n");
+    EXPECT_EQ(files_in_work(), std::vector<std::string>{"classic.ans"});
 }
 
 TEST_F(PosixViewTest, EndlessInputIsRefused) {

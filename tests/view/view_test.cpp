@@ -35,8 +35,10 @@ TEST_F(ViewUsageTest, HelpGoesToStandardOutput) {
     EXPECT_EQ(help.status, 0);
     EXPECT_EQ(help.err, "");
     EXPECT_EQ(help.out.rfind("Usage: tremlox-view [OPTION]... [FILE]...\n", 0), 0u) << help.out;
-    for (const char *option : {"-w, --width=N", "-c, --charset=", "--wrap=", "--colours=",
-                               "--colors", "--columns=N", "-i, --info", "-V, --version"})
+    for (const char *option :
+         {"-w, --width=N", "-c, --charset=", "--wrap=", "--colours=", "--colors", "--columns=N",
+          "-i, --info", "-o, --output=FILE",
+          "--graphics=", "--font=", "--letter-spacing=", "--scale=", "-V, --version"})
         EXPECT_NE(help.out.find(option), std::string::npos) << option;
     // Every spelling, and before files, which are then not shown.
     write_file(work / "screen.ans", first_screen);
@@ -91,6 +93,17 @@ TEST_F(ViewUsageTest, BadOptionsAndValuesAreUsageErrors) {
          "invalid argument '8' for '--colours' (valid: auto, 24bit, 256, 16, none)"},
         {{"--colors=экран"},
          "invalid argument 'экран' for '--colors' (valid: auto, 24bit, 256, 16, none)"},
+        {{"--scale=0"}, "invalid argument '0' for '--scale' (valid: 1 to 8)"},
+        {{"--scale=9"}, "invalid argument '9' for '--scale' (valid: 1 to 8)"},
+        {{"--letter-spacing=10"}, "invalid argument '10' for '--letter-spacing' (valid: 8, 9)"},
+        {{"--graphics=iterm"},
+         "invalid argument 'iterm' for '--graphics' (valid: sixel, kitty, none)"},
+        {{"-o"}, "option requires an argument -- 'o'"},
+        {{"-o", "picture.png", "screen.ans"}, "option '--output' takes exactly one FILE"},
+        {{"-o", "picture.png", "-"}, "option '--output' takes exactly one FILE"},
+        {{"--output=picture.png", "-i"}, "options '--output' and '--info' exclude each other"},
+        {{"-opicture.png", "--graphics=kitty"},
+         "options '--output' and '--graphics' exclude each other"},
         // The first error ends the run, before a later --help.
         {{"--bogus", "--help"}, "unrecognized option '--bogus'"},
     };
@@ -318,7 +331,9 @@ TEST_F(InfoTest, RecordWithTwoCommentLines) {
                           "Comment: Second: ☺♥\n"
                           "Charset: cp437\n"
                           "Wrapping: dos\n"
-                          "Grid: 60x3\nClipped: no\n");
+                          "Grid: 60x3\nClipped: no\n"
+                          "Letter spacing: 8\n"
+                          "Picture: 480x48\n");
     EXPECT_EQ(stray_bytes(result.out, false), "");
 }
 
@@ -326,10 +341,11 @@ TEST_F(InfoTest, DecisionsFollowTheOptions) {
     write_file(work / "plain.ans", "one\r\ntwo\r\n\xe2\x96\x88");
     const run_result guessed = run({"-i", "plain.ans"});
     EXPECT_EQ(guessed.out, "File: plain.ans\nRecord: none\nCharset: utf8\nWrapping: dos\n"
-                           "Grid: 80x3\nClipped: no\n");
-    const run_result chosen = run({"-i", "-w", "40", "--charset=cp437", "--wrap=vt", "plain.ans"});
+                           "Grid: 80x3\nClipped: no\nLetter spacing: 8\nPicture: 640x48\n");
+    const run_result chosen = run({"-i", "-w", "40", "--charset=cp437", "--wrap=vt",
+                                   "--letter-spacing=9", "--scale=2", "plain.ans"});
     EXPECT_EQ(chosen.out, "File: plain.ans\nRecord: none\nCharset: cp437\nWrapping: vt\n"
-                          "Grid: 40x3\nClipped: no\n");
+                          "Grid: 40x3\nClipped: no\nLetter spacing: 9\nPicture: 720x96\n");
     EXPECT_EQ(chosen.status, 0);
 }
 
@@ -339,16 +355,19 @@ TEST_F(InfoTest, SeveralFilesAreBlocksApart) {
     fields.title = "B";
     fields.width = 20;
     fields.height = 1;
+    fields.letter_spacing = 9;
     write_file(work / "b.ans", with_record("b", fields));
     run_options options;
     options.input = work / "a.ans";
     const run_result result = run({"--info", "missing.ans", "-", "missing.ans", "b.ans"}, options);
     EXPECT_EQ(result.status, 2);
     EXPECT_EQ(result.out, "File: -\nRecord: none\nCharset: cp437\nWrapping: dos\nGrid: 80x1\nClipped: no\n"
+                          "Letter spacing: 8\nPicture: 640x16\n"
                           "\n"
                           "File: b.ans\nTitle: B\nAuthor: \nGroup: \nDate: \nWidth: 20\n"
                           "Height: 1\nFont: \niCE colours: no\nComment lines: 0\n"
-                          "Charset: cp437\nWrapping: dos\nGrid: 20x1\nClipped: no\n");
+                          "Charset: cp437\nWrapping: dos\nGrid: 20x1\nClipped: no\n"
+                          "Letter spacing: 9\nPicture: 180x16\n");
     if (!test_platform::windows_names) {
         EXPECT_EQ(result.err, "tremlox-view: missing.ans: No such file or directory\n"
                               "tremlox-view: missing.ans: No such file or directory\n");
