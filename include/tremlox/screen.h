@@ -552,8 +552,8 @@ typedef int (*tremlox_compress_fn)(void *context, const unsigned char *bytes, si
 /* How an image reaches a terminal. Every 0 is a default. */
 struct tremlox_image_options {
     size_t size; /* sizeof(struct tremlox_image_options) */
-    /* The height of the terminal's character cells in pixels (CSI 16 t
-     * asks a terminal for it): a sixel picture taller than a terminal takes
+    /* The height of the terminal's character cells in pixels (the pixel
+     * size of TIOCGWINSZ over its rows, or CSI 16 t): a sixel picture taller than a terminal takes
      * in one image goes in bands of whole rows of cells, so they meet
      * without a gap or an overlap. 0: 16. */
     unsigned cell_height;

@@ -5,11 +5,11 @@
 
 namespace tremlox::view {
 
-// The height of the terminal's character cells in pixels, as the terminal
-// answers CSI 16 t, or 0 when it does not answer within a fraction of a
-// second. Only asked where both the standard input and output are the
-// terminal: a pipe is never waited on. Standard output must have been
-// flushed.
+// The height of the terminal's character cells in pixels: from the size of
+// its window in pixels where it gives one, else as it answers CSI 16 t, or
+// 0 when it does not answer within a fraction of a second. Only asked where
+// both the standard input and output are the terminal: a pipe is never
+// waited on. Standard output must have been flushed.
 unsigned terminal_cell_height();
 
 } // namespace tremlox::view

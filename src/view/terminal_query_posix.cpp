@@ -1,6 +1,7 @@
 #include "terminal_query.h"
 
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <signal.h>
 #include <termios.h>
 #include <time.h>
@@ -92,9 +93,22 @@ bool is_foreground_terminal() {
     return isatty(STDIN_FILENO) && isatty(STDOUT_FILENO) && tcgetpgrp(STDIN_FILENO) == getpgrp();
 }
 
+// The height the terminal gives with its size in rows: most fill in the
+// pixels of their text area too (xterm with its border, a few pixels that
+// the division drops), and need not be asked.
+unsigned cell_height_of_window() {
+    winsize size{};
+    if (!isatty(STDOUT_FILENO) || ioctl(STDOUT_FILENO, TIOCGWINSZ, &size) != 0 ||
+        size.ws_row == 0)
+        return 0;
+    return size.ws_ypixel / size.ws_row;
+}
+
 } // namespace
 
 unsigned terminal_cell_height() {
+    if (const unsigned height = cell_height_of_window(); height != 0)
+        return height;
     if (!is_foreground_terminal())
         return 0;
     answering_terminal terminal;

@@ -1,14 +1,15 @@
 #!/usr/bin/env python3
-"""Shows the classic screen as sixel images in a real xterm (-ti vt340) and
-checks a screenshot: the picture must appear whole, one unbroken block of
-its own pixels where the bands meet, and the cursor must end at the start
-of the line below it.
+"""Shows the classic screen as sixel images in a real xterm (-ti vt340) with
+`tremlox-view --graphics=sixel`, and checks a screenshot: the picture must
+appear whole, one unbroken block of its own pixels where the bands meet,
+and the cursor must end at the start of the line below it.
 
-    check_sixel_in_xterm.py COPIES SHOW_SIXEL
+    check_sixel_in_xterm.py COPIES SCREEN VIEW...
 
-Runs on an X display (under xvfb-run). SHOW_SIXEL is tests/terminal's
-show_sixel, which shows the classic screen's art COPIES times, in bands of
-xterm's 13-pixel cells, and keeps the picture it should show.
+Runs on an X display (under xvfb-run). The screen shown is the art of
+SCREEN COPIES times over, one below the other; the viewer asks xterm for
+the height of its cells, and the picture it must show is the one `VIEW -o`
+paints.
 """
 
 import os
@@ -61,14 +62,19 @@ def close(a, b):
 
 
 def main():
-    copies, program = sys.argv[1], sys.argv[2:]
+    copies, screen, view = int(sys.argv[1]), sys.argv[2], sys.argv[3:]
     with tempfile.TemporaryDirectory() as folder:
-        expected = os.path.join(folder, "picture.ppm")
-        command = " ".join(f"'{part}'" for part in
-                           [*program, str(CELL_HEIGHT), copies, expected])
-        rows = 13 * int(copies) * 16 // CELL_HEIGHT + 4
+        art = os.path.join(folder, "art.ans")
+        with open(screen, "rb") as source, open(art, "wb") as copy:
+            copy.write(source.read().split(b"\x1a")[0] * copies)
+        expected = os.path.join(folder, "picture.png")
+        subprocess.run([*view, "-o", expected, art], check=True)
+        width, height, picture = read_ppm(subprocess.run(
+            ["convert", expected, "-depth", "8", "ppm:-"], check=True,
+            capture_output=True).stdout)
+        command = " ".join(f"'{part}'" for part in [*view, "--graphics=sixel", art])
+        rows = -(-height // CELL_HEIGHT) + 4
         shot_width, _, shot = read_ppm(screenshot(command, rows, folder))
-        width, height, picture = read_ppm(open(expected, "rb").read())
     # The picture starts at the cursor, at the window's top left, give or
     # take the border: where its first row is.
     spots = [(x, y) for y in range(8) for x in range(8)
