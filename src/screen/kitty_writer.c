@@ -3,7 +3,7 @@
  * and its pixels (or their zlib stream) go out as they come, in base64
  * chunks of the protocol's size, so memory stays the same whatever the
  * picture's height. */
-#include <tremlox/screen.h>
+#include "options.h"
 
 #include <errno.h>
 #include <stdio.h>
@@ -111,19 +111,6 @@ static int end_payload(struct chunker *chunker) {
     return chunker->failed;
 }
 
-static bool read_image_options(const struct tremlox_image_options *given,
-                               struct tremlox_image_options *options) {
-    const struct tremlox_image_options defaults = TREMLOX_IMAGE_OPTIONS_INIT;
-    if (given == NULL) {
-        *options = defaults;
-        return true;
-    }
-    if (given->size != 0 && given->size < sizeof *given)
-        return false;
-    *options = *given;
-    return true;
-}
-
 /* Paints the picture band by band and hands each band's red, green and
  * blue to the compressor, or to the chunker as they are. */
 static int send_pixels(struct chunker *chunker, const struct tremlox_grid *grid,
@@ -171,7 +158,7 @@ int tremlox_grid_write_kitty(tremlox_write_fn write, void *context, const struct
     unsigned width;
     unsigned height;
     int result;
-    if (write == NULL || grid == NULL || !read_image_options(given, &image)) {
+    if (write == NULL || grid == NULL || !tremlox__read_image_options(given, &image)) {
         errno = EINVAL;
         return -1;
     }

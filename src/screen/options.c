@@ -31,3 +31,17 @@ bool tremlox__read_options(const struct tremlox_screen_options *given,
            (unsigned)options->colours <= TREMLOX_COLOURS_NONE &&
            (unsigned)options->default_colours <= TREMLOX_DEFAULT_COLOURS_TERMINAL;
 }
+
+bool tremlox__read_image_options(const struct tremlox_image_options *given,
+                                 struct tremlox_image_options *options) {
+    const struct tremlox_image_options defaults = TREMLOX_IMAGE_OPTIONS_INIT;
+    *options = defaults;
+    if (given == NULL)
+        return true;
+    /* Version 1.4's are the first: a smaller `size` but 0 is no caller's. */
+    if (given->size != 0 && given->size < sizeof *given)
+        return false;
+    memcpy(options, given, sizeof *options);
+    options->size = sizeof *options;
+    return true;
+}

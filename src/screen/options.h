@@ -14,6 +14,12 @@ extern "C" {
 bool tremlox__read_options(const struct tremlox_screen_options *given,
                            struct tremlox_screen_options *options);
 
+/* Fills `options` from `given` (NULL for the defaults), as the image
+ * writers read them. Returns false for a `size` that is neither 0 nor that
+ * of version 1.4's struct or later. */
+bool tremlox__read_image_options(const struct tremlox_image_options *given,
+                                 struct tremlox_image_options *options);
+
 #ifdef __cplusplus
 }
 #endif

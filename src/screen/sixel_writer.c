@@ -2,7 +2,7 @@
  * The picture goes in bands, each an image of its own with its own palette,
  * no taller than xterm takes in one image; a band is painted six rows at a
  * time, so memory stays the same whatever the picture's height. */
-#include <tremlox/screen.h>
+#include "options.h"
 
 #include <errno.h>
 #include <stdlib.h>
@@ -335,21 +335,6 @@ static unsigned long band_rows(unsigned cell_height, unsigned picture_height) {
     return rows < picture_height ? rows : picture_height;
 }
 
-/* Reads the image options with their defaults; false for a `size` too
- * small for them. */
-static bool read_image_options(const struct tremlox_image_options *given,
-                               struct tremlox_image_options *options) {
-    const struct tremlox_image_options defaults = TREMLOX_IMAGE_OPTIONS_INIT;
-    if (given == NULL) {
-        *options = defaults;
-        return true;
-    }
-    if (given->size != 0 && given->size < sizeof *given)
-        return false;
-    *options = *given;
-    return true;
-}
-
 static int write_bands(struct sixel_writer *writer, const struct tremlox_grid *grid,
                        const struct tremlox_picture_options *picture, unsigned cell_height,
                        unsigned height) {
@@ -389,7 +374,7 @@ int tremlox_grid_write_sixel(tremlox_write_fn write, void *context, const struct
     unsigned width;
     unsigned height;
     int result;
-    if (write == NULL || grid == NULL || !read_image_options(given, &image)) {
+    if (write == NULL || grid == NULL || !tremlox__read_image_options(given, &image)) {
         errno = EINVAL;
         return -1;
     }
