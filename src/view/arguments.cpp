@@ -1,8 +1,11 @@
 #include "arguments.h"
 
+#include "utf8.h"
+
 #include <algorithm>
 #include <climits>
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <type_traits>
@@ -119,18 +122,20 @@ bool equals_ascii(native_view text, std::string_view ascii) {
                       [](char a, native_char b) { return static_cast<native_char>(a) == b; });
 }
 
-// The code units of the character at `text`: a UTF-8 lead byte and its
-// continuation bytes, or a UTF-16 surrogate pair, so that a message never
+// The code units of the character at `text`: a UTF-8 sequence (a byte
+// that is none alone), or a UTF-16 surrogate pair, so that a message never
 // cuts a character in two.
 std::size_t character_length(const native_char *text) {
-    const auto continues = [](native_char unit) {
-        const auto value = static_cast<std::make_unsigned_t<native_char>>(unit);
-        return sizeof(native_char) == 1 ? (value & 0xC0u) == 0x80u : (value & 0xFC00u) == 0xDC00u;
-    };
-    std::size_t length = 1;
-    while (text[length] != 0 && continues(text[length]))
-        ++length;
-    return length;
+    if constexpr (sizeof(native_char) == 1) {
+        std::uint32_t code_point = 0;
+        const std::size_t length =
+            tremlox__utf8_decode(reinterpret_cast<const unsigned char *>(text),
+                                 std::char_traits<native_char>::length(text), &code_point);
+        return length != 0 ? length : 1;
+    } else {
+        const auto unit = [](native_char value) { return static_cast<unsigned>(value) & 0xFC00u; };
+        return unit(text[0]) == 0xD800u && unit(text[1]) == 0xDC00u ? 2 : 1;
+    }
 }
 
 int invalid_value(const option &spec, name_type value) {
