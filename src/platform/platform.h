@@ -81,6 +81,23 @@ std::string printable_name(std::string_view name);
 // binary, so that its line ends pass as they are.
 std::FILE *standard_output();
 
+// While it lives, a console on standard output takes escape sequences as
+// they are written (a Windows console's virtual terminal processing), for
+// the images written through a sink of the program's own; it gives the
+// console back its settings after. Terminals elsewhere need nothing.
+class escape_sequences_on_standard_output {
+  public:
+    escape_sequences_on_standard_output();
+    ~escape_sequences_on_standard_output();
+    escape_sequences_on_standard_output(const escape_sequences_on_standard_output &) = delete;
+    escape_sequences_on_standard_output &
+    operator=(const escape_sequences_on_standard_output &) = delete;
+
+  private:
+    unsigned long saved_mode_ = 0;
+    bool changed_ = false;
+};
+
 // A failure that the C library or the screen library reported in errno, in
 // the system's own terms: on Windows, the system's error behind a failed
 // write where there is one.

@@ -71,6 +71,9 @@ std::FILE *standard_output() {
     return stdout;
 }
 
+escape_sequences_on_standard_output::escape_sequences_on_standard_output() = default;
+escape_sequences_on_standard_output::~escape_sequences_on_standard_output() = default;
+
 error_code error_from_errno(int errno_value) {
     return static_cast<error_code>(errno_value);
 }

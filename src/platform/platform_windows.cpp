@@ -115,6 +115,21 @@ std::FILE *standard_output() {
     return stdout;
 }
 
+escape_sequences_on_standard_output::escape_sequences_on_standard_output() {
+    const HANDLE console = GetStdHandle(STD_OUTPUT_HANDLE);
+    DWORD mode = 0;
+    if (console == nullptr || console == INVALID_HANDLE_VALUE || !GetConsoleMode(console, &mode))
+        return;
+    saved_mode_ = mode;
+    changed_ = (mode & ENABLE_VIRTUAL_TERMINAL_PROCESSING) == 0 &&
+               SetConsoleMode(console, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING);
+}
+
+escape_sequences_on_standard_output::~escape_sequences_on_standard_output() {
+    if (changed_)
+        SetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), static_cast<DWORD>(saved_mode_));
+}
+
 error_code error_from_errno(int errno_value) {
     // The C runtime turns the system's error of a failed write into an errno
     // value, and leaves the error itself for GetLastError: a pipe whose

@@ -149,6 +149,7 @@ outcome write_picture_file(const picture_source &source, name_type output_name,
 outcome show_picture(name_type name, graphics_mode mode, const tremlox_grid *grid,
                      const tremlox_picture_options &options, error_code &error) {
     std::FILE *out = standard_output();
+    const escape_sequences_on_standard_output console;
     tremlox_image_options image = TREMLOX_IMAGE_OPTIONS_INIT;
     zlib_compressor compressor;
     int result = 0;
