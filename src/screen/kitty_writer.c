@@ -4,6 +4,7 @@
  * chunks of the protocol's size, so memory stays the same whatever the
  * picture's height. */
 #include "options.h"
+#include "output_buffer.h"
 
 #include <errno.h>
 #include <stdio.h>
@@ -21,9 +22,7 @@ enum {
  * next one starts or the payload ends, as only then is it known whether
  * more follow (m=1). */
 struct chunker {
-    tremlox_write_fn write;
-    void *context;
-    int failed;       /* the sink's value once it failed: nothing more is written */
+    struct tremlox__output output;
     const char *keys; /* the image's keys, sent with the first chunk */
     bool first;
     unsigned char carry[3]; /* bytes not yet a whole group of base64 */
@@ -36,8 +35,8 @@ static const char base64_alphabet[] =
     "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
 static void send(struct chunker *chunker, const char *bytes, size_t size) {
-    if (chunker->failed == 0)
-        chunker->failed = chunker->write(chunker->context, bytes, size);
+    tremlox__output_make_room(&chunker->output, size);
+    tremlox__output_put(&chunker->output, bytes, size);
 }
 
 /* Sends the chunk held, its keys first: the image's with the first. */
@@ -79,7 +78,7 @@ static int put_payload(void *context, const char *bytes, size_t size) {
     struct chunker *chunker = context;
     const unsigned char *next = (const unsigned char *)bytes;
     const unsigned char *end = next + size;
-    while (next < end && chunker->failed == 0) {
+    while (next < end && chunker->output.failed == 0) {
         if (chunker->carried > 0 || end - next < 3) {
             chunker->carry[chunker->carried++] = *next++;
             if (chunker->carried == 3) {
@@ -91,7 +90,7 @@ static int put_payload(void *context, const char *bytes, size_t size) {
             next += 3;
         }
     }
-    return chunker->failed;
+    return chunker->output.failed;
 }
 
 /* Ends the payload: the last bytes with base64's padding, and the last
@@ -108,7 +107,11 @@ static int end_payload(struct chunker *chunker) {
         put_group(chunker, group);
     }
     send_chunk(chunker, false);
-    return chunker->failed;
+    /* kitty leaves the cursor right of the image, on its last row of
+     * cells. */
+    send(chunker, "\r\n", 2);
+    tremlox__output_flush(&chunker->output);
+    return chunker->output.failed;
 }
 
 /* Paints the picture band by band and hands each band's red, green and
@@ -174,9 +177,7 @@ int tremlox_grid_write_kitty(tremlox_write_fn write, void *context, const struct
     /* Shown at once (a=T), and quietly (q=2): an answer would reach the
      * program reading the terminal, as if the user typed it. */
     sprintf(keys, "a=T,f=24,s=%u,v=%u,q=2%s", width, height, image.compress != NULL ? ",o=z" : "");
-    chunker->write = write;
-    chunker->context = context;
-    chunker->failed = 0;
+    tremlox__output_start(&chunker->output, write, context);
     chunker->keys = keys;
     chunker->first = true;
     chunker->carried = 0;
@@ -184,10 +185,6 @@ int tremlox_grid_write_kitty(tremlox_write_fn write, void *context, const struct
     result = send_pixels(chunker, grid, picture, &image, width, height);
     if (result == 0)
         result = end_payload(chunker);
-    /* kitty leaves the cursor right of the image, on its last row of
-     * cells. */
-    if (result == 0)
-        result = write(context, "\r\n", 2);
     free(chunker);
     return result;
 }

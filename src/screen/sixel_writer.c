@@ -3,6 +3,7 @@
  * no taller than xterm takes in one image; a band is painted six rows at a
  * time, so memory stays the same whatever the picture's height. */
 #include "options.h"
+#include "output_buffer.h"
 
 #include <errno.h>
 #include <stdlib.h>
@@ -16,8 +17,7 @@ enum {
     default_cell_height = 16,
     most_registers = 256,
     /* Room for a register's definition, a run or a line's end. */
-    longest_item = sizeof "#255;2;100;100;100",
-    buffer_size = 16384
+    longest_item = sizeof "#255;2;100;100;100"
 };
 
 /* The colour cube of 6 reds, 7 greens and 6 blues (the eye tells greens
@@ -39,40 +39,27 @@ struct palette {
 };
 
 struct sixel_writer {
-    tremlox_write_fn write;
-    void *context;
-    int failed; /* the sink's value once it failed: nothing more is written */
-    size_t used;
-    char buffer[buffer_size];
+    struct tremlox__output output;
     struct palette palette;
     unsigned width;
     unsigned char *pixels; /* a six-row strip of the picture, painted */
     uint8_t *strip;        /* its pixels' registers */
 };
 
-static void flush_output(struct sixel_writer *writer) {
-    if (writer->used > 0 && writer->failed == 0)
-        writer->failed = writer->write(writer->context, writer->buffer, writer->used);
-    writer->used = 0;
-}
-
 /* Makes room for an item of up to longest_item bytes. */
 static void make_room(struct sixel_writer *writer) {
-    if (buffer_size - writer->used < longest_item)
-        flush_output(writer);
+    tremlox__output_make_room(&writer->output, longest_item);
 }
 
 static void put_text(struct sixel_writer *writer, const char *text) {
     const size_t length = strlen(text);
-    if (buffer_size - writer->used < length)
-        flush_output(writer);
-    memcpy(writer->buffer + writer->used, text, length);
-    writer->used += length;
+    tremlox__output_make_room(&writer->output, length);
+    tremlox__output_put(&writer->output, text, length);
 }
 
 /* The caller makes room. */
 static void put_char(struct sixel_writer *writer, char c) {
-    writer->buffer[writer->used++] = c;
+    writer->output.bytes[writer->output.used++] = c;
 }
 
 static void put_number(struct sixel_writer *writer, unsigned long value) {
@@ -273,7 +260,7 @@ static void put_strip(struct sixel_writer *writer, const unsigned char *rgba, si
             writer->strip[(size_t)row * width + column] = (uint8_t)index;
             used[index] = true;
         }
-    for (index = 0; index < most_registers && writer->failed == 0; ++index)
+    for (index = 0; index < most_registers && writer->output.failed == 0; ++index)
         if (used[index])
             put_register_pixels(writer, index, rows);
 }
@@ -301,7 +288,7 @@ static int put_image(struct sixel_writer *writer, const struct tremlox_grid *gri
     put_char(writer, ';');
     put_number(writer, rows);
     define_registers(writer);
-    for (done = 0; done < rows && writer->failed == 0; done += sixel_rows) {
+    for (done = 0; done < rows && writer->output.failed == 0; done += sixel_rows) {
         const unsigned count = rows - done < sixel_rows ? rows - done : sixel_rows;
         if (tremlox_grid_paint(grid, picture, first + done, count, writer->pixels, stride) != 0)
             return -1;
@@ -347,7 +334,7 @@ static int write_bands(struct sixel_writer *writer, const struct tremlox_grid *g
         errno = ENOMEM;
         result = -1;
     }
-    for (first = 0; result == 0 && first < height && writer->failed == 0;
+    for (first = 0; result == 0 && first < height && writer->output.failed == 0;
          first += (unsigned)rows) {
         const unsigned count = height - first < rows ? height - first : (unsigned)rows;
         result = put_image(writer, grid, picture, first, count);
@@ -358,8 +345,8 @@ static int write_bands(struct sixel_writer *writer, const struct tremlox_grid *g
         put_text(writer, first + count < height ? "\n" : "\r\n");
     }
     if (result == 0) {
-        flush_output(writer);
-        result = writer->failed;
+        tremlox__output_flush(&writer->output);
+        result = writer->output.failed;
     }
     free(writer->pixels);
     free(writer->strip);
@@ -387,10 +374,7 @@ int tremlox_grid_write_sixel(tremlox_write_fn write, void *context, const struct
         errno = ENOMEM;
         return -1;
     }
-    writer->write = write;
-    writer->context = context;
-    writer->failed = 0;
-    writer->used = 0;
+    tremlox__output_start(&writer->output, write, context);
     writer->width = width;
     result = write_bands(writer, grid, picture,
                          image.cell_height != 0 ? image.cell_height : default_cell_height, height);

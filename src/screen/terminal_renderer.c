@@ -6,6 +6,7 @@
 #include "console.h"
 #include "grid.h"
 #include "options.h"
+#include "output_buffer.h"
 #include "palette.h"
 #include "terminal_colours.h"
 #include "utf8.h"
@@ -20,12 +21,8 @@
 static const uint32_t no_colour = 0xffffffffu;
 
 struct renderer {
-    tremlox_write_fn write;
-    void *context;
+    struct tremlox__output output;
     enum tremlox_colours colours;
-    int failed; /* the sink's value once it failed: nothing more is written */
-    size_t used;
-    char buffer[16384];
 };
 
 /* The longest a cell can take before its marks: every attribute in its
@@ -36,20 +33,8 @@ enum {
                    tremlox__utf8_longest
 };
 
-static void flush_buffer(struct renderer *renderer) {
-    if (renderer->used > 0 && renderer->failed == 0)
-        renderer->failed = renderer->write(renderer->context, renderer->buffer, renderer->used);
-    renderer->used = 0;
-}
-
-static void make_room(struct renderer *renderer, size_t length) {
-    if (sizeof renderer->buffer - renderer->used < length)
-        flush_buffer(renderer);
-}
-
 static void put_text(struct renderer *renderer, const char *text, size_t length) {
-    memcpy(renderer->buffer + renderer->used, text, length);
-    renderer->used += length;
+    tremlox__output_put(&renderer->output, text, length);
 }
 
 /* "0".."255" from a table of two-digit pairs, as {fmt} writes numbers. */
@@ -58,7 +43,7 @@ static void put_number(struct renderer *renderer, unsigned value) {
                                 "31323334353637383940414243444546474849505152535455565758596061"
                                 "6263646566676869707172737475767778798081828384858687888990919293"
                                 "949596979899";
-    char *out = renderer->buffer + renderer->used;
+    char *out = renderer->output.bytes + renderer->output.used;
     if (value >= 100) {
         *out++ = (char)('0' + value / 100);
         value %= 100;
@@ -70,7 +55,7 @@ static void put_number(struct renderer *renderer, unsigned value) {
     } else {
         *out++ = (char)('0' + value);
     }
-    renderer->used = (size_t)(out - renderer->buffer);
+    renderer->output.used = (size_t)(out - renderer->output.bytes);
 }
 
 /* A colour as the terminal is told it: own_colour (SGR 39, 49 or 59), or a
@@ -134,20 +119,20 @@ static void put_colour(struct renderer *renderer, uint32_t colour, enum layer la
         return;
     }
     put_number(renderer, (unsigned)layer + 8);
-    renderer->buffer[renderer->used++] = separator;
+    renderer->output.bytes[renderer->output.used++] = separator;
     if ((colour & told_kind) == told_rgb) {
-        renderer->buffer[renderer->used++] = '2';
-        renderer->buffer[renderer->used++] = separator;
+        renderer->output.bytes[renderer->output.used++] = '2';
+        renderer->output.bytes[renderer->output.used++] = separator;
         if (separator == ':')
-            renderer->buffer[renderer->used++] = separator;
+            renderer->output.bytes[renderer->output.used++] = separator;
         put_number(renderer, value >> 16);
-        renderer->buffer[renderer->used++] = separator;
+        renderer->output.bytes[renderer->output.used++] = separator;
         put_number(renderer, value >> 8 & 255);
-        renderer->buffer[renderer->used++] = separator;
+        renderer->output.bytes[renderer->output.used++] = separator;
         put_number(renderer, value & 255);
     } else {
-        renderer->buffer[renderer->used++] = '5';
-        renderer->buffer[renderer->used++] = separator;
+        renderer->output.bytes[renderer->output.used++] = '5';
+        renderer->output.bytes[renderer->output.used++] = separator;
         put_number(renderer, value);
     }
 }
@@ -331,9 +316,10 @@ static uint32_t printable(uint32_t glyph) {
 
 static void put_glyph(struct renderer *renderer, uint32_t glyph) {
     if (glyph >= 0x20 && glyph < 0x7f) /* most glyphs, at the cost of a byte */
-        renderer->buffer[renderer->used++] = (char)glyph;
+        renderer->output.bytes[renderer->output.used++] = (char)glyph;
     else
-        renderer->used += tremlox__utf8_encode(printable(glyph), renderer->buffer + renderer->used);
+        renderer->output.used +=
+            tremlox__utf8_encode(printable(glyph), renderer->output.bytes + renderer->output.used);
 }
 
 /* Whether two cells are shown in the same colours and attributes. */
@@ -372,7 +358,8 @@ static void put_row(struct renderer *renderer, const struct tremlox_grid *grid, 
             cell.glyph = ' ';
             cell.marks = 0;
         }
-        make_room(renderer, longest_cell + (size_t)cell.marks * tremlox__utf8_longest);
+        tremlox__output_make_room(&renderer->output,
+                                  longest_cell + (size_t)cell.marks * tremlox__utf8_longest);
         if (renderer->colours != TREMLOX_COLOURS_NONE) {
             const struct tremlox_attributes *attributes =
                 row_attributes != NULL ? &row_attributes[column] : &tremlox__plain_attributes;
@@ -390,7 +377,7 @@ static void put_row(struct renderer *renderer, const struct tremlox_grid *grid, 
                 put_glyph(renderer, marks[mark]);
         }
     }
-    make_room(renderer, sizeof "\x1b[0m\r\n");
+    tremlox__output_make_room(&renderer->output, sizeof "\x1b[0m\r\n");
     if (renderer->colours != TREMLOX_COLOURS_NONE)
         put_text(renderer, "\x1b[0m", 4);
     put_text(renderer, "\r\n", 2);
@@ -411,15 +398,12 @@ static int write_rows(tremlox_write_fn write, void *context, const struct tremlo
         errno = ENOMEM;
         return -1;
     }
-    renderer->write = write;
-    renderer->context = context;
+    tremlox__output_start(&renderer->output, write, context);
     renderer->colours = colours;
-    renderer->failed = 0;
-    renderer->used = 0;
-    for (row = 0; row < grid->height && renderer->failed == 0; ++row)
+    for (row = 0; row < grid->height && renderer->output.failed == 0; ++row)
         put_row(renderer, grid, row, width);
-    flush_buffer(renderer);
-    failed = renderer->failed;
+    tremlox__output_flush(&renderer->output);
+    failed = renderer->output.failed;
     free(renderer);
     return failed;
 }
