@@ -14,29 +14,17 @@ bench/measure.c takes each run's wall-clock time and peak resident memory.
 may be missing from (its rows are then left out).
 """
 
-import argparse
 import os
 import shutil
 import statistics
 import subprocess
 import sys
-import tempfile
 from pathlib import Path
 
-from bench import ROOT, fail, run_quietly
-from view_bench import write_screen
+from bench import ROOT, fail
+from view_bench import measure, read_arguments, run_benchmark, write_screen
 
 SCREENS = ["classic.ans", "welcome.ans", "colours.ans"]
-
-
-def measure(launcher, argv):
-    """Seconds and peak KiB of one run."""
-    report = subprocess.run([launcher, *argv], stdout=subprocess.PIPE,
-                            stderr=subprocess.DEVNULL).stdout
-    fields = report.split()
-    if len(fields) != 3 or os.waitstatus_to_exitcode(int(fields[1])) != 0:
-        fail(f"{' '.join(map(str, argv))} failed")
-    return int(fields[0]) / 1e9, int(fields[2])
 
 
 def benchmark(tools, data, runs):
@@ -56,7 +44,8 @@ def benchmark(tools, data, runs):
         for _ in range(runs):
             for name, command in programs.items():
                 png = f"{data}/{name}.png"
-                seconds, kib = measure(tools["measure"], command(screen, png))
+                seconds, kib = measure(tools["measure"], command(screen, png),
+                                       subprocess.DEVNULL)
                 times[name].append(seconds)
                 peaks[name] = max(peaks[name], kib)
                 sizes[name] = os.path.getsize(png)
@@ -69,27 +58,11 @@ def benchmark(tools, data, runs):
 
 
 def main(argv):
-    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
-    parser.add_argument("--view", default=os.environ.get("TREMLOX_VIEW"),
-                        help="the tremlox-view to time (default: the release preset's, built)")
-    parser.add_argument("--runs", type=int, default=20, help="runs of each command (default 20)")
-    parser.add_argument("--quick", action="store_true", help="one run each")
-    arguments = parser.parse_args(argv)
-    view = arguments.view
-    if view is None:
-        run_quietly(["cmake", "--preset", "release"], cwd=ROOT)
-        run_quietly(["cmake", "--build", "--preset", "release"], cwd=ROOT)
-        view = ROOT / "build" / "release" / "tremlox-view"
-    tools = {"view": os.path.abspath(view), "ansilove": shutil.which("ansilove")}
+    arguments = read_arguments(__doc__.split("\n\n")[0], argv)
+    tools = {"view": arguments.view, "ansilove": shutil.which("ansilove")}
     if tools["ansilove"] is None and not arguments.quick:
         fail("ansilove is not installed (Debian: apt install ansilove)")
-    ram_disk = "/dev/shm" if os.path.isdir("/dev/shm") else None
-    with tempfile.TemporaryDirectory(prefix="tremlox-bench-") as build, \
-            tempfile.TemporaryDirectory(prefix="tremlox-bench-", dir=ram_disk) as data:
-        tools["measure"] = f"{build}/measure"
-        run_quietly([os.environ.get("CC", "cc"), "-O2", "-o", tools["measure"],
-                     ROOT / "bench" / "measure.c"])
-        benchmark(tools, data, 1 if arguments.quick else arguments.runs)
+    run_benchmark(benchmark, tools, 1 if arguments.quick else arguments.runs)
     return 0
 
 

@@ -113,26 +113,38 @@ def benchmark(tools, data, runs):
                   f"| {after_start[name] / after_start['cat']:.3g}x | {peaks[name]} KiB |")
 
 
-def main(argv):
-    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+def read_arguments(description, argv):
+    """The viewer's benchmarks' options, with the viewer to time: the
+    release preset's, built, unless --view names one."""
+    parser = argparse.ArgumentParser(description=description)
     parser.add_argument("--view", default=os.environ.get("TREMLOX_VIEW"),
                         help="the tremlox-view to time (default: the release preset's, built)")
     parser.add_argument("--runs", type=int, default=20, help="runs of each command (default 20)")
     parser.add_argument("--quick", action="store_true", help="one run each")
     arguments = parser.parse_args(argv)
-    view = arguments.view
-    if view is None:
+    if arguments.view is None:
         run_quietly(["cmake", "--preset", "release"], cwd=ROOT)
         run_quietly(["cmake", "--build", "--preset", "release"], cwd=ROOT)
-        view = ROOT / "build" / "release" / "tremlox-view"
-    tools = {"view": os.path.abspath(view)}
+        arguments.view = ROOT / "build" / "release" / "tremlox-view"
+    arguments.view = os.path.abspath(arguments.view)
+    return arguments
+
+
+def run_benchmark(benchmark, tools, runs):
+    """Builds bench/measure.c, and runs benchmark(tools, data, runs) with a
+    folder for its files on a RAM disk where there is one."""
     ram_disk = "/dev/shm" if os.path.isdir("/dev/shm") else None
     with tempfile.TemporaryDirectory(prefix="tremlox-bench-") as build, \
             tempfile.TemporaryDirectory(prefix="tremlox-bench-", dir=ram_disk) as data:
         tools["measure"] = f"{build}/measure"
         run_quietly([os.environ.get("CC", "cc"), "-O2", "-o", tools["measure"],
                      ROOT / "bench" / "measure.c"])
-        benchmark(tools, data, 1 if arguments.quick else arguments.runs)
+        benchmark(tools, data, runs)
+
+
+def main(argv):
+    arguments = read_arguments(__doc__.split("\n\n")[0], argv)
+    run_benchmark(benchmark, {"view": arguments.view}, 1 if arguments.quick else arguments.runs)
     return 0
 
 

@@ -100,15 +100,12 @@ def read_ppm(data):
     return width, height, rows
 
 
-def screenshot(command, rows, terminal, folder):
-    """Runs the shell command in an xterm and returns the screen's pixels as
-    a PPM."""
+def xterm_screenshot(options, command, folder):
+    """Runs the shell command in an xterm of the options given and returns
+    the screen's pixels as a PPM, once the command is done."""
     done = os.path.join(folder, "done")
-    foreground, background = ("black", "white") if terminal == LIGHT else ("grey", "black")
     xterm = subprocess.Popen(
-        ["xterm", "-geometry", f"{COLUMNS}x{rows}+0+0", "-fa", "DejaVu Sans Mono", "-fs", "11",
-         "-b", "0", "+sb", "-u8", "-bg", background, "-fg", foreground,
-         "-xrm", "XTerm*boldColors: false", "-e", "sh", "-c",
+        ["xterm", *options, "-e", "sh", "-c",
          # The cursor is hidden, so that a screenshot shows only the program.
          f"{command}; printf '\\033[?25l'; touch {shlex.quote(done)}; exec sleep 600"],
         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
@@ -125,6 +122,16 @@ def screenshot(command, rows, terminal, folder):
     finally:
         xterm.kill()
         xterm.wait()
+
+
+def screenshot(command, rows, terminal, folder):
+    """Runs the shell command in an xterm of DejaVu Sans Mono, dark or
+    light, and returns the screen's pixels as a PPM."""
+    foreground, background = ("black", "white") if terminal == LIGHT else ("grey", "black")
+    return xterm_screenshot(
+        ["-geometry", f"{COLUMNS}x{rows}+0+0", "-fa", "DejaVu Sans Mono", "-fs", "11",
+         "-b", "0", "+sb", "-u8", "-bg", background, "-fg", foreground,
+         "-xrm", "XTerm*boldColors: false"], command, folder)
 
 
 def bounding_box(points):
